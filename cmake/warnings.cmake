@@ -1,0 +1,13 @@
+# Every target of ours links tarn_warnings: one place for warnings and sanitizer flags.
+add_library(tarn_warnings INTERFACE)
+target_compile_options(tarn_warnings INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-qual -Wformat=2
+    -Wimplicit-fallthrough -Wmissing-declarations)
+if(TARN_WERROR)
+    target_compile_options(tarn_warnings INTERFACE -Werror)
+endif()
+if(TARN_SANITIZE)
+    target_compile_options(tarn_warnings INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_link_options(tarn_warnings INTERFACE -fsanitize=address,undefined)
+endif()

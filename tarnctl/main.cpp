@@ -1,0 +1,71 @@
+// tarnctl: frames, ports, sending and a virtual camera, for operators and integrators.
+#include "cli.h"
+#include "tarnctl.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct Command
+{
+    const char *name;
+    int (*run)(const QStringList &);
+    const char *summary;
+};
+
+constexpr Command kCommands[] = {
+    {"frame", runFrame, "print the frame an action sends"},
+    {"ports", runPorts, "list the serial ports, as the panel's list shows them"},
+    {"send", runSend, "send actions' frames to a port"},
+    {"sim", runSim, "run a virtual camera on a new port"},
+    {"monitor", runMonitor, "print every frame seen on a port"},
+};
+
+void printUsage(std::FILE *to)
+{
+    std::fputs("Usage: tarnctl COMMAND [options] [arguments]\n\nCommands:\n", to);
+    for (const Command &command : kCommands)
+        std::fprintf(to, "  %-8s %s\n", command.name, command.summary);
+    std::fputs("\nRun 'tarnctl COMMAND --help' for a command's options.\n", to);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (args.isEmpty()) {
+        printUsage(stderr);
+        return cli::exitUsage;
+    }
+    const QString name = args.takeFirst();
+    if (name == "--help" || name == "-h" || name == "help") {
+        printUsage(stdout);
+        return cli::exitOk;
+    }
+
+    // Qt's own options are not ours to take: hand Qt only the program name.
+    int qtArgc = 1;
+    std::unique_ptr<QCoreApplication> app;
+    if (name == "sim" && simNeedsGui(args))
+        app = std::make_unique<QApplication>(qtArgc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(qtArgc, argv);
+    QCoreApplication::setApplicationName("tarnctl");
+
+    for (const Command &command : kCommands)
+        if (name == command.name)
+            return command.run(args);
+    QStringList names;
+    for (const Command &command : kCommands)
+        names << command.name;
+    cli::printError(QStringLiteral("unknown command '%1' (expected one of %2; see tarnctl --help)")
+                        .arg(name, names.join(", ")));
+    return cli::exitUsage;
+}
