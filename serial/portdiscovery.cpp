@@ -1,6 +1,21 @@
 #include "portdiscovery.h"
 
+#include <algorithm>
 #include <cstring>
+
+bool portListLess(std::string_view a, std::string_view b)
+{
+    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+        const int x = lower(static_cast<unsigned char>(a[i]));
+        const int y = lower(static_cast<unsigned char>(b[i]));
+        if (x != y)
+            return x < y;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
 
 void FillPortList(PortSource &source, PortListSink &list)
 {

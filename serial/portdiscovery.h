@@ -4,6 +4,7 @@
 #include "portsource.h"
 
 #include <string>
+#include <string_view>
 
 // The list being filled; the panel's combo box keeps its items sorted.
 class PortListSink
@@ -13,6 +14,9 @@ public:
     virtual void ResetContent() = 0;
     virtual void AddString(const std::string &text) = 0;
 };
+
+// The port list's order: text order ignoring case (as a sorted list box keeps it), ties by case.
+bool portListLess(std::string_view a, std::string_view b);
 
 // Both buffers hold 24 characters and the terminating zero.
 inline constexpr std::uint32_t portValueBufferSize = 25;

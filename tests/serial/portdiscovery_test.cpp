@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -120,4 +121,15 @@ TEST(FillPortList, DataWithoutAZeroIsCutWithinTheBuffer)
     EXPECT_EQ(list.calls, (Strings{"reset", std::string(24, 'd')}));
 }
 
+} // namespace
+
+namespace {
+TEST(PortListOrder, TextOrderIgnoringCase)
+{
+    std::vector<std::string> names{"COM2 (ttyS1)", "COM10 (ttyUSB0)", "COM1 (ttyS0)",
+                                   "com3 (x)",     "COM3 (x)",        "COM24"};
+    std::sort(names.begin(), names.end(), portListLess);
+    EXPECT_EQ(names, (std::vector<std::string>{"COM1 (ttyS0)", "COM10 (ttyUSB0)", "COM2 (ttyS1)",
+                                               "COM24", "COM3 (x)", "com3 (x)"}));
+}
 } // namespace
