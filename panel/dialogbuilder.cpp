@@ -67,6 +67,12 @@ BuiltControls buildDialog(QWidget &window, const DialogTemplate &tmpl,
             auto *combo = new QComboBox(&window);
             combo->setEditable(true);
             combo->setInsertPolicy(QComboBox::NoInsert);
+            // A drop-down list's edit field is only text: what is typed never completes to,
+            // selects or adds an item. Qt's editable combo matches typed text to an item on
+            // Enter and when editing ends; those connections are cut here.
+            combo->setCompleter(nullptr);
+            QObject::disconnect(combo->lineEdit(), SIGNAL(returnPressed()), combo, nullptr);
+            QObject::disconnect(combo->lineEdit(), SIGNAL(editingFinished()), combo, nullptr);
             widget = combo;
             break;
         }

@@ -1,0 +1,30 @@
+// The panel's look at every event before it is delivered: a left press or release whose
+// receiver is one of the eight hold-to-move buttons goes to the camera actions. Installed on the
+// application while the panel runs; it never consumes an event, and everything else costs two
+// comparisons.
+#pragma once
+
+#include "cameraactions.h"
+
+#include <QObject>
+
+#include <array>
+#include <functional>
+
+class HoldToMoveHook : public QObject
+{
+public:
+    using Handler = std::function<void(HookMessage, int controlId)>;
+
+    explicit HoldToMoveHook(Handler handler, QObject *parent = nullptr);
+
+    // The eight buttons, in the camera actions' order, with their control ids.
+    void setButton(std::size_t index, const QObject *button, int controlId);
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    Handler m_handler;
+    std::array<const QObject *, 8> m_buttons{};
+    std::array<int, 8> m_ids{};
+};
