@@ -1,21 +1,189 @@
 #include "comnamespace.h"
 
-#include <QStandardPaths>
+#include "portdiscovery.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <map>
+#include <pwd.h>
+#include <set>
+#include <unistd.h>
+
+namespace {
+
+constexpr int firstNumber = 1;
+constexpr int lastNumber = 255;
+constexpr qsizetype maxNameLength = 24;
+
+// "COM<n>" exactly: upper case, n from 1 to 255 in plain decimal. COM0, COM256, COM01 and com3
+// are not port names, so links called that are ignored rather than guessed at.
+int numberFromLinkName(const QString &fileName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^COM([1-9][0-9]{0,2})$"));
+    const auto match = pattern.match(fileName);
+    if (!match.hasMatch())
+        return 0;
+    const int n = match.captured(1).toInt();
+    return n <= lastNumber ? n : 0;
+}
+
+// Device names in a stable, natural order: digit runs compare as numbers, so ttyS2 comes
+// before ttyS10 and COM numbers follow the order an operator expects.
+bool naturalLess(const QString &a, const QString &b)
+{
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit())
+                ++ei;
+            while (ej < b.size() && b[ej].isDigit())
+                ++ej;
+            qsizetype si = i, sj = j; // past leading zeros
+            while (si + 1 < ei && a[si] == QLatin1Char('0'))
+                ++si;
+            while (sj + 1 < ej && b[sj] == QLatin1Char('0'))
+                ++sj;
+            if (ei - si != ej - sj)
+                return ei - si < ej - sj;
+            const int order =
+                QStringView(a).mid(si, ei - si).compare(QStringView(b).mid(sj, ej - sj));
+            if (order != 0)
+                return order < 0;
+            i = ei;
+            j = ej;
+        } else {
+            if (a[i] != b[j])
+                return a[i] < b[j];
+            ++i;
+            ++j;
+        }
+    }
+    if ((a.size() - i) != (b.size() - j))
+        return (a.size() - i) < (b.size() - j);
+    return a < b;
+}
+
+// The device as the list shows it: the path below /dev/ ("ttyUSB0", "pts/3"), else the whole
+// path; when that does not fit, the file name; when even that does not fit, its start and its
+// end around a "~", so adapters that differ only in a serial number stay apart.
+QString displayDevice(const QString &device, qsizetype room)
+{
+    QString shown = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    if (shown.size() <= room)
+        return shown;
+    shown = QFileInfo(device).fileName();
+    if (shown.isEmpty())
+        shown = device;
+    if (shown.size() <= room)
+        return shown;
+    const qsizetype tail = std::min<qsizetype>(6, (room - 1) / 2);
+    const qsizetype head = room - 1 - tail;
+    return shown.left(head) + QLatin1Char('~') + shown.right(tail);
+}
+
+QString canonical(const QString &path)
+{
+    const QString resolved = QFileInfo(path).canonicalFilePath();
+    return resolved.isEmpty() ? QDir::cleanPath(path) : resolved;
+}
+
+} // namespace
+
+QString comPortName(int number, const QString &device)
+{
+    const QString prefix = QStringLiteral("COM%1 (").arg(number);
+    const qsizetype room = maxNameLength - prefix.size() - 1;
+    return prefix + displayDevice(device, room) + QLatin1Char(')');
+}
 
 QString ComNamespace::portsDirectory()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/tarn/ports";
+    // Qt's RuntimeLocation, worked out without letting Qt create or chmod anything: reading the
+    // namespace must leave the file system as it found it.
+    QString runtime = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
+    if (runtime.isEmpty()) {
+        const passwd *pw = getpwuid(geteuid());
+        const QString user = pw ? QString::fromLocal8Bit(pw->pw_name) : QString::number(geteuid());
+        runtime = QDir::tempPath() + QStringLiteral("/runtime-") + user;
+    }
+    return runtime + QStringLiteral("/tarn/ports");
 }
 
 const ComNamespace &ComNamespace::instance()
 {
-    static const ComNamespace snapshot = read(portsDirectory(), {});
+    static const ComNamespace snapshot = [] {
+        QStringList hardware;
+        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+            hardware << info.systemLocation();
+        return read(portsDirectory(), hardware);
+    }();
     return snapshot;
 }
 
-ComNamespace ComNamespace::read(const QString &, const QStringList &)
+ComNamespace ComNamespace::read(const QString &portsDir, const QStringList &hardwareDevices)
 {
-    return {};
+    ComNamespace result;
+    std::set<int> taken;
+    std::set<QString> linkedDevices;
+
+    // Links first: each keeps its own number. A link whose target is missing is not listed
+    // (the list is read once, so it could never be chosen before the next start), but it
+    // still holds its number, so hardware ports do not move when the adapter comes back.
+    const QDir dir(portsDir);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        if (!entry.isSymLink())
+            continue;
+        const int number = numberFromLinkName(entry.fileName());
+        if (number == 0)
+            continue;
+        taken.insert(number);
+        if (!QFileInfo::exists(entry.absoluteFilePath()))
+            continue;
+        // The target as the link names it (not fully resolved: /dev/serial/by-id/... stays
+        // recognisable), made absolute against the ports directory.
+        const QByteArray raw = QFile::encodeName(entry.absoluteFilePath());
+        char buffer[4096];
+        const ssize_t n = ::readlink(raw.constData(), buffer, sizeof buffer - 1);
+        if (n <= 0)
+            continue;
+        const QString target =
+            QDir::cleanPath(dir.absoluteFilePath(QFile::decodeName(QByteArray(buffer, n))));
+        linkedDevices.insert(canonical(target));
+        result.m_ports.push_back({number, target, comPortName(number, target)});
+    }
+
+    // Hardware ports that no link names, each once, in natural order of their paths, take the
+    // lowest free numbers; past COM255 there is no name left for them.
+    QStringList hardware;
+    std::set<QString> seen;
+    for (const QString &device : hardwareDevices) {
+        const QString key = canonical(device);
+        if (linkedDevices.count(key) || !seen.insert(key).second)
+            continue;
+        hardware << device;
+    }
+    std::sort(hardware.begin(), hardware.end(), naturalLess);
+    int next = firstNumber;
+    for (const QString &device : hardware) {
+        while (next <= lastNumber && taken.count(next))
+            ++next;
+        if (next > lastNumber)
+            break;
+        taken.insert(next);
+        result.m_ports.push_back({next, device, comPortName(next, device)});
+    }
+
+    std::sort(result.m_ports.begin(), result.m_ports.end(), [](const ComPort &a, const ComPort &b) {
+        return portListLess(a.name.toStdString(), b.name.toStdString());
+    });
+    return result;
 }
 
 std::optional<ComPort> ComNamespace::find(int number) const

@@ -6,7 +6,12 @@
 //    (n from 1 to 255); each makes its target (any tty: a pseudo-terminal, a
 //    /dev/serial/by-id/... path) the port COM<n>. A link keeps its own number.
 //  - Hardware ports take the lowest numbers no link takes, in the order of their device names.
-//  - A port's list name is "COM<n> (<device>)", at most 24 characters.
+//  - A port's list name is "COM<n> (<device>)", at most 24 characters: the device is its path
+//    below /dev/ ("ttyUSB0", "pts/3"), else its file name, and a name still too long keeps its
+//    start and end around a "~".
+//  - Only links named exactly COM1 to COM255 count (not COM0, COM01, com3); other entries are
+//    ignored. A link whose target does not exist is left out of the list but keeps its number.
+//  - A hardware port that a link already names gets no second number.
 //
 // The namespace is read once per process, and that snapshot serves the list and every open,
 // so COM<n> always means the device the list showed. Reading it creates nothing.
@@ -25,10 +30,13 @@ struct ComPort
     QString name;   // "COM3 (ttyUSB0)"
 };
 
+// "COM3 (ttyUSB0)" for port 3 on /dev/ttyUSB0, at most 24 characters.
+QString comPortName(int number, const QString &device);
+
 class ComNamespace
 {
 public:
-    // <runtime dir>/tarn/ports, where QStandardPaths puts the runtime dir.
+    // <runtime dir>/tarn/ports: $XDG_RUNTIME_DIR, else Qt's fallback /tmp/runtime-<user>.
     static QString portsDirectory();
 
     // The process's snapshot, read on first use.

@@ -1,4 +1,22 @@
 // The serial communications control over QSerialPort.
+//
+// What the properties mean here:
+//  - PortOpen true opens CommPort's device, as the resolver (normally the COM namespace) names
+//    it, exclusively: besides Qt's lock file and TIOCEXCL the control holds a flock on the
+//    device, which also keeps a second opener out when it runs as root.
+//  - Settings "baud,parity,data bits,stop bits" is applied at open and, while open, at once.
+//    Rates outside the usual list (56000) are asked of the driver as custom rates.
+//  - Handshaking 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both. With XON/XOFF the line restarts its
+//    output before every Output, so a stray XOFF in what the camera sends cannot hold the
+//    panel's frames back for good; otherwise XON/XOFF works as the driver does it.
+//  - InBufferSize bounds what the control takes off the line (the rest waits in the driver);
+//    Input returns at most that many bytes, at most InputLen when it is not 0.
+//  - RThreshold n > 0: OnComm with CommEvent 2 when at least n received bytes wait, delivered
+//    from the event loop on the control's thread. 0: no receive events.
+//  - Output writes the bytes to the device before it returns, within a bound of a couple of
+//    seconds; a write that cannot complete by then is an error, like a failed one.
+//  - Closing leaves the line's settings as they are, as a hardware port keeps them.
+// Every failure raises CommError with a description meant for the operator.
 #pragma once
 
 #include "mscomm.h"
@@ -39,6 +57,16 @@ public:
     std::vector<BYTE> input() override;
     short commEvent() override;
     void setInputMode(long mode) override;
+
+    // The received bytes waiting in the control (at most InBufferSize).
+    short inBufferCount() const;
+
+    // The name errors give the port ("COM3" by default, from CommPort); tarnctl names a
+    // device path it was given.
+    void setPortName(const QString &name);
+
+    // The description of a failure to open device (errno errnum) as port name.
+    static QString openErrorText(int errnum, const QString &name, const QString &device);
 
 private:
     struct Private;

@@ -1,0 +1,188 @@
+#include "comnamespace.h"
+#include "comportsource.h"
+#include "portconnection.h"
+#include "portdiscovery.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+// A ports directory with links and other entries, and device files for the links to name.
+class PortsDir
+{
+public:
+    PortsDir() : m_ports(m_root.path() + "/tarn/ports") { QDir().mkpath(m_ports); }
+
+    QString path() const { return m_ports; }
+    // A file standing in for a device, outside the ports directory.
+    QString device(const QString &name)
+    {
+        const QString path = m_root.path() + "/dev/" + name;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile(path).open(QIODevice::WriteOnly);
+        return path;
+    }
+    void link(const QString &name, const QString &target)
+    {
+        ASSERT_TRUE(QFile::link(target, m_ports + "/" + name)) << name.toStdString();
+    }
+
+private:
+    QTemporaryDir m_root;
+    QString m_ports;
+};
+
+std::vector<std::string> names(const ComNamespace &ns)
+{
+    std::vector<std::string> out;
+    for (const ComPort &port : ns.ports())
+        out.push_back(port.name.toStdString());
+    return out;
+}
+
+TEST(ComNamespace, LinksKeepTheirNumbersAndHardwareTakesTheLowestFreeOnes)
+{
+    PortsDir dir;
+    const QString a = dir.device("ttyV0"), b = dir.device("ttyV1");
+    dir.link("COM1", a);
+    dir.link("COM3", b);
+    const ComNamespace ns =
+        ComNamespace::read(dir.path(), {"/dev/ttyUSB0", "/dev/ttyS10", "/dev/ttyS2", "/dev/ttyS0"});
+    // Hardware in natural order of device names: ttyS0, ttyS2, ttyS10, ttyUSB0 -> 2, 4, 5, 6.
+    std::map<int, QString> byNumber;
+    for (const ComPort &port : ns.ports())
+        byNumber[port.number] = port.device;
+    EXPECT_EQ(byNumber, (std::map<int, QString>{{1, a},
+                                                {2, "/dev/ttyS0"},
+                                                {3, b},
+                                                {4, "/dev/ttyS2"},
+                                                {5, "/dev/ttyS10"},
+                                                {6, "/dev/ttyUSB0"}}));
+    ASSERT_TRUE(ns.find(5));
+    EXPECT_EQ(ns.find(5)->name, "COM5 (ttyS10)");
+    EXPECT_FALSE(ns.find(7));
+    // In the order the panel's list keeps.
+    const auto listed = names(ns);
+    EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end(),
+                               [](const auto &x, const auto &y) { return portListLess(x, y); }));
+}
+
+TEST(ComNamespace, OnlyLinksNamedCOM1ToCOM255Count)
+{
+    PortsDir dir;
+    const QString dev = dir.device("ttyV0");
+    for (const char *name : {"COM0", "COM256", "COM01", "com3", "COM", "COM3x", "COM 4", "XCOM5"})
+        dir.link(name, dev);
+    dir.link("COM255", dev);
+    dir.link("COM9", dev);
+    QFile(dir.path() + "/COM2").open(QIODevice::WriteOnly); // a file, not a link
+    QDir(dir.path()).mkdir("COM4");                         // a directory
+    const ComNamespace ns = ComNamespace::read(dir.path(), {});
+    std::vector<int> numbers;
+    for (const ComPort &port : ns.ports())
+        numbers.push_back(port.number);
+    EXPECT_EQ(numbers, (std::vector<int>{255, 9}));
+}
+
+TEST(ComNamespace, ALinkWhoseTargetIsMissingIsLeftOutButKeepsItsNumber)
+{
+    PortsDir dir;
+    dir.link("COM1", "/dev/tarn-unplugged-adapter");
+    const ComNamespace ns = ComNamespace::read(dir.path(), {"/dev/ttyS0"});
+    ASSERT_EQ(ns.ports().size(), 1u);
+    EXPECT_EQ(ns.ports()[0].number, 2);
+    EXPECT_FALSE(ns.find(1));
+}
+
+TEST(ComNamespace, DuplicatesGetOneNumberPerName)
+{
+    PortsDir dir;
+    const QString dev = dir.device("ttyV0");
+    dir.link("COM4", dev);
+    dir.link("COM5", dev); // two links to one device: two names, as the operator made them
+    // The same hardware twice, and hardware a link already names, get no further numbers.
+    const ComNamespace ns = ComNamespace::read(dir.path(), {"/dev/ttyS0", "/dev/ttyS0", dev});
+    EXPECT_EQ(names(ns).size(), 3u);
+    EXPECT_EQ(ns.find(1)->device, "/dev/ttyS0");
+    EXPECT_EQ(ns.find(4)->device, dev);
+    EXPECT_EQ(ns.find(5)->device, dev);
+    EXPECT_FALSE(ns.find(2));
+}
+
+TEST(ComNamespace, ListNamesFitIn24CharactersAndStayRecognisable)
+{
+    struct Row
+    {
+        int number;
+        QString device;
+        QString name;
+    };
+    for (const Row &row : {
+             Row{3, "/dev/ttyUSB0", "COM3 (ttyUSB0)"},
+             Row{12, "/dev/pts/7", "COM12 (pts/7)"},
+             Row{1, "/tmp/ttyV0", "COM1 (/tmp/ttyV0)"},
+             Row{1, "/tmp/some/long/dir/ttyV0", "COM1 (ttyV0)"},
+             Row{7, "/dev/ttyUSB0123456789", "COM7 (ttyUSB0123456789)"},
+             Row{255, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0",
+                 "COM255 (usb-FTDI~-port0)"},
+             Row{17, "/dev/serial/by-id/usb-Prolific_2303-if00", "COM17 (usb-Proli~3-if00)"},
+         }) {
+        const QString name = comPortName(row.number, row.device);
+        EXPECT_LE(name.size(), 24) << name.toStdString();
+        EXPECT_EQ(name.toStdString(), row.name.toStdString());
+        EXPECT_TRUE(name.startsWith(QStringLiteral("COM%1 (").arg(row.number)));
+    }
+}
+
+TEST(ComNamespace, ARelativeLinkTargetIsReadAgainstThePortsDirectory)
+{
+    PortsDir dir;
+    const QString dev = dir.device("ttyV0");
+    dir.link("COM8", "../../dev/ttyV0");
+    const ComNamespace ns = ComNamespace::read(dir.path(), {});
+    ASSERT_TRUE(ns.find(8));
+    EXPECT_EQ(ns.find(8)->device, dev);
+}
+
+TEST(ComNamespace, TheDirectoryIsUnderTheRuntimeDirAndReadingCreatesNothing)
+{
+    QTemporaryDir runtime;
+    const QByteArray old = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    EXPECT_EQ(ComNamespace::portsDirectory(), runtime.path() + "/tarn/ports");
+    const ComNamespace ns = ComNamespace::read(ComNamespace::portsDirectory(), {"/dev/ttyS0"});
+    EXPECT_EQ(ns.ports().size(), 1u);
+    EXPECT_TRUE(QDir(runtime.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    qputenv("XDG_RUNTIME_DIR", old);
+}
+
+TEST(ComNamespace, EveryPortReachesThePanelsList)
+{
+    PortsDir dir;
+    const QString longDevice = dir.device("serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00");
+    dir.link("COM200", longDevice);
+    dir.link("COM2", dir.device("ttyV0"));
+    const ComNamespace ns = ComNamespace::read(dir.path(), {"/dev/ttyS0", "/dev/ttyS1"});
+
+    struct List : PortListSink
+    {
+        std::vector<std::string> items;
+        void ResetContent() override { items.clear(); }
+        void AddString(const std::string &text) override { items.push_back(text); }
+    } list;
+    ComPortSource source(ns);
+    FillPortList(source, list);
+    EXPECT_EQ(list.items, names(ns));
+    ASSERT_EQ(list.items.size(), 4u);
+    // Each item names the number the port connection will open.
+    for (const std::string &item : list.items)
+        EXPECT_TRUE(ns.find(portNumberFromName(item))) << item;
+}
+
+} // namespace

@@ -1,0 +1,407 @@
+#include "portconnection.h"
+#include "ptypair.h"
+#include "serialcontrol.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <grp.h>
+#include <numeric>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+SerialControl::PortResolver to(const std::string &device)
+{
+    return [device](int) { return std::optional<QString>(QString::fromStdString(device)); };
+}
+
+// Runs the event loop until done() or the deadline.
+template <typename F> bool processUntil(F done, int timeoutMs = 3000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+std::string raised(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const CommError &e) {
+        return e.description();
+    }
+    return "(nothing raised)";
+}
+
+const std::vector<BYTE> upFrame{0xFF, 0x01, 0x00, 0x08, 0x00, 0x3F, 0x48};
+const std::vector<BYTE> stopFrame{0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01};
+
+TEST(SerialControl, OpensWithTheLineSettingsItWasGiven)
+{
+    struct Row
+    {
+        const char *settings;
+        long handshaking;
+        int baud;
+        tcflag_t size;
+        bool twoStop, xonxoff, rtscts;
+    };
+    for (const Row &row : {
+             Row{"9600,n,8,1", comXOnXOff, 9600, CS8, false, true, false},
+             Row{"115200,n,8,1", comXOnXOff, 115200, CS8, false, true, false},
+             Row{"56000,n,8,1", comXOnXOff, 56000, CS8, false, true, false},
+             Row{"19200,n,8,2", comNone, 19200, CS8, true, false, false},
+             Row{"4800,n,8,1", comRTS, 4800, CS8, false, false, true},
+             Row{"2400,n,8,1", comRTSXOnXOff, 2400, CS8, false, true, true},
+         }) {
+        SCOPED_TRACE(row.settings);
+        PtyPair pty;
+        SerialControl comm(to(pty.slavePath()));
+        openConfigured(comm, 4, row.settings);
+        comm.setHandshaking(row.handshaking);
+        ASSERT_TRUE(comm.portOpen());
+        const termios tio = pty.slaveTermios();
+        EXPECT_EQ(pty.slaveBaudRate(), row.baud);
+        EXPECT_EQ(tio.c_cflag & CSIZE, row.size);
+        EXPECT_FALSE(tio.c_cflag & PARENB);
+        EXPECT_EQ(bool(tio.c_cflag & CSTOPB), row.twoStop);
+        EXPECT_EQ(bool(tio.c_iflag & IXON), row.xonxoff);
+        EXPECT_EQ(bool(tio.c_iflag & IXOFF), row.xonxoff);
+        if (row.xonxoff) {
+            EXPECT_EQ(tio.c_cc[VSTART], 0x11);
+            EXPECT_EQ(tio.c_cc[VSTOP], 0x13);
+        }
+        EXPECT_EQ(bool(tio.c_cflag & CRTSCTS), row.rtscts);
+        // Raw: no echo, no line editing, no translation of what goes out.
+        EXPECT_FALSE(tio.c_lflag & (ECHO | ICANON | ISIG));
+        EXPECT_FALSE(tio.c_oflag & OPOST);
+    }
+}
+
+TEST(SerialControl, SettingsTheDeviceCannotTakeAreRefusedAndLeaveThePortClosed)
+{
+    // A pseudo-terminal carries 8 data bits without parity and nothing else.
+    PtyPair pty;
+    SerialControl comm(to(pty.slavePath()));
+    EXPECT_EQ(raised([&] { openConfigured(comm, 4, "9600,e,7,1"); }),
+              "COM4 (" + pty.slavePath() + ") cannot use 7 data bits: Invalid argument");
+    EXPECT_FALSE(comm.portOpen());
+    openConfigured(comm, 4, "9600,n,8,1");
+    EXPECT_TRUE(comm.portOpen());
+}
+
+TEST(SerialControl, SettingsPutWhileOpenApplyAtOnceAndABadTextChangesNothing)
+{
+    PtyPair pty;
+    SerialControl comm(to(pty.slavePath()));
+    openConfigured(comm, 1, "9600,n,8,1");
+    comm.setSettings("38400,n,8,1");
+    EXPECT_EQ(pty.slaveBaudRate(), 38400);
+    for (const char *bad : {"", "9600", "9600,n,8", "9600,x,8,1", "0,n,8,1", "9600,n,9,1",
+                            "abc,n,8,1", "9600,n,8,1,", " 9600,n,8,1"}) {
+        const std::string text = raised([&] { comm.setSettings(bad); });
+        EXPECT_NE(text.find("refused"), std::string::npos) << bad << ": " << text;
+    }
+    EXPECT_EQ(pty.slaveBaudRate(), 38400);
+    EXPECT_TRUE(comm.portOpen());
+}
+
+TEST(SerialControl, OutputReachesTheLineInOrderBeforeItReturns)
+{
+    PtyPair pty;
+    SerialControl comm(to(pty.slavePath()));
+    openConfigured(comm, 1, "9600,n,8,1");
+    comm.setOutput(upFrame);
+    // No event loop runs here: the bytes must already be with the system.
+    comm.setOutput(stopFrame);
+    std::vector<BYTE> big(1000);
+    std::iota(big.begin(), big.end(), BYTE(0));
+    comm.setOutput(big); // longer than OutBufferSize: still all of it, in order
+    std::vector<BYTE> expected = upFrame;
+    expected.insert(expected.end(), stopFrame.begin(), stopFrame.end());
+    expected.insert(expected.end(), big.begin(), big.end());
+    EXPECT_EQ(pty.read(expected.size()), expected);
+    EXPECT_TRUE(pty.readUntilQuiet(50).empty());
+}
+
+TEST(SerialControl, AReceivedXoffDoesNotHoldAFrameBack)
+{
+    PtyPair pty;
+    SerialControl comm(to(pty.slavePath()));
+    openConfigured(comm, 1, "9600,n,8,1");
+    // The camera's reply ends in 0x13 (XOFF): the line's output stops until something restarts it.
+    const std::vector<BYTE> reply{0x00, 0x13};
+    ASSERT_TRUE(pty.write(reply));
+    QThread::msleep(50);
+    comm.setOutput(upFrame);
+    EXPECT_EQ(pty.read(upFrame.size(), 1000), upFrame);
+}
+
+TEST(SerialControl, ReceivedBytesRaiseOnCommFromTheEventLoopAndAreDrainedInBoundedReads)
+{
+    PtyPair pty;
+    SerialControl comm(to(pty.slavePath()));
+    openConfigured(comm, 1, "9600,n,8,1");
+
+    std::vector<BYTE> received;
+    std::vector<std::size_t> sizes;
+    bool inEvent = false, offThread = false, nested = false;
+    comm.setOnComm([&] {
+        nested |= inEvent;
+        inEvent = true;
+        offThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
+        EXPECT_EQ(comm.commEvent(), comEvReceive);
+        const auto bytes = comm.input();
+        sizes.push_back(bytes.size());
+        received.insert(received.end(), bytes.begin(), bytes.end());
+        inEvent = false;
+    });
+
+    // 300 bytes with no XON/XOFF among them (the line takes those for itself).
+    std::vector<BYTE> sent;
+    for (int i = 0; sent.size() < 300; ++i)
+        if (BYTE(i) != 0x11 && BYTE(i) != 0x13)
+            sent.push_back(BYTE(i));
+    ASSERT_TRUE(pty.write(sent));
+    EXPECT_TRUE(sizes.empty()) << "OnComm came before the event loop ran";
+    ASSERT_TRUE(processUntil([&] { return received.size() >= sent.size(); }));
+    EXPECT_EQ(received, sent);
+    EXPECT_FALSE(offThread);
+    EXPECT_FALSE(nested);
+    for (std::size_t n : sizes)
+        EXPECT_LE(n, std::size_t(portBufferSize));
+}
+
+TEST(SerialControl, InputLenAndRThresholdAreHonoured)
+{
+    PtyPair pty;
+    SerialControl comm(to(pty.slavePath()));
+    openConfigured(comm, 1, "9600,n,8,1");
+    comm.setRThreshold(0);
+    int events = 0;
+    comm.setOnComm([&] { ++events; });
+    const std::vector<BYTE> ten{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    ASSERT_TRUE(pty.write(ten));
+    ASSERT_TRUE(processUntil([&] { return comm.inBufferCount() == 10; }));
+    EXPECT_EQ(events, 0);
+    comm.setInputLen(4);
+    EXPECT_EQ(comm.input(), (std::vector<BYTE>{1, 2, 3, 4}));
+    comm.setInputLen(0);
+    EXPECT_EQ(comm.input(), (std::vector<BYTE>{5, 6, 7, 8, 9, 10}));
+    EXPECT_TRUE(comm.input().empty());
+    // InBufferCount 0 discards what waits.
+    ASSERT_TRUE(pty.write(ten));
+    ASSERT_TRUE(processUntil([&] { return comm.inBufferCount() == 10; }));
+    comm.setInBufferCount(0);
+    EXPECT_TRUE(comm.input().empty());
+}
+
+TEST(SerialControl, AFloodOfReceivedBytesStaysWithinTheInputBuffer)
+{
+    PtyPair pty;
+    SerialControl comm(to(pty.slavePath()));
+    openConfigured(comm, 1, "9600,n,8,1");
+    comm.setHandshaking(comNone);
+    int events = 0;
+    comm.setOnComm([&] { ++events; }); // a handler that never reads
+
+    std::vector<BYTE> chunk(4096, 0x55);
+    std::size_t written = 0;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 500) {
+        const ssize_t w = ::write(pty.masterFd(), chunk.data(), chunk.size());
+        if (w > 0)
+            written += std::size_t(w);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        EXPECT_LE(comm.inBufferCount(), portBufferSize);
+    }
+    EXPECT_GT(written, std::size_t(portBufferSize));
+    EXPECT_GT(events, 0);
+    EXPECT_EQ(comm.inBufferCount(), portBufferSize);
+    // Draining goes on in reads of at most InBufferSize.
+    std::size_t drained = 0;
+    while (drained < written) {
+        const auto bytes = comm.input();
+        EXPECT_LE(bytes.size(), std::size_t(portBufferSize));
+        drained += bytes.size();
+        if (bytes.empty() && !processUntil([&] { return comm.inBufferCount() > 0; }, 1000))
+            break;
+    }
+    EXPECT_EQ(drained, written);
+}
+
+TEST(SerialControl, ASecondOpenOfTheSamePortIsRefusedAsInUse)
+{
+    PtyPair pty;
+    SerialControl first(to(pty.slavePath()));
+    SerialControl second(to(pty.slavePath()));
+    openConfigured(first, 7, "9600,n,8,1");
+    const std::string text = raised([&] { openConfigured(second, 7, "9600,n,8,1"); });
+    EXPECT_EQ(text, "COM7 (" + pty.slavePath() + ") is in use by another program");
+    EXPECT_FALSE(second.portOpen());
+    // The holder is unaffected, and once it lets go the port can be had.
+    first.setOutput(upFrame);
+    EXPECT_EQ(pty.read(7), upFrame);
+    first.setPortOpen(false);
+    second.setPortOpen(true);
+    EXPECT_TRUE(second.portOpen());
+}
+
+TEST(SerialControl, TheDestructorClosesAnOpenPort)
+{
+    PtyPair pty;
+    {
+        SerialControl comm(to(pty.slavePath()));
+        openConfigured(comm, 1, "9600,n,8,1");
+    }
+    SerialControl again(to(pty.slavePath()));
+    openConfigured(again, 1, "9600,n,8,1");
+    EXPECT_TRUE(again.portOpen());
+}
+
+TEST(SerialControl, AWriteToAPortWhoseFarEndHasGoneFailsClearly)
+{
+    PtyPair pty;
+    SerialControl comm(to(pty.slavePath()));
+    openConfigured(comm, 2, "9600,n,8,1");
+    int events = 0;
+    comm.setOnComm([&] {
+        ++events;
+        comm.input();
+    });
+    pty.closeMaster();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    const std::string text = raised([&] { comm.setOutput(upFrame); });
+    EXPECT_EQ(text.rfind("Writing to COM2 (" + pty.slavePath() + ") failed: the device is gone", 0),
+              0u)
+        << text;
+    comm.setPortOpen(false);
+    EXPECT_FALSE(comm.portOpen());
+}
+
+TEST(SerialControl, MisuseAndMissingPortsRaiseDescriptions)
+{
+    PtyPair pty;
+    SerialControl comm(to(pty.slavePath()));
+    EXPECT_FALSE(comm.portOpen());
+    EXPECT_EQ(raised([&] { comm.setOutput(upFrame); }),
+              "The port is not open: choose a port first");
+    EXPECT_EQ(raised([&] { comm.input(); }), "The port is not open: choose a port first");
+    EXPECT_EQ(raised([&] { comm.setCommPort(0); }),
+              "Port number 0 is not valid: ports are COM1 to COM255");
+    EXPECT_NE(raised([&] { comm.setHandshaking(4); }).find("Handshaking 4"), std::string::npos);
+    EXPECT_NE(raised([&] { comm.setInBufferSize(0); }).find("InBufferSize 0"), std::string::npos);
+    comm.setPortOpen(false); // closing a closed port is no error
+
+    openConfigured(comm, 3, "9600,n,8,1");
+    EXPECT_EQ(raised([&] { comm.setPortOpen(true); }), "COM3 is already open");
+    EXPECT_EQ(raised([&] { comm.setCommPort(4); }),
+              "COM3 is open: close it before choosing another port");
+
+    SerialControl none([](int) { return std::optional<QString>(); });
+    EXPECT_EQ(raised([&] { openConfigured(none, 9, "9600,n,8,1"); }),
+              "COM9 does not exist: there is no such port (tarnctl ports lists them)");
+    SerialControl gone(to("/dev/tarn-no-such-tty"));
+    EXPECT_EQ(raised([&] { openConfigured(gone, 9, "9600,n,8,1"); }),
+              "COM9 (/dev/tarn-no-such-tty) does not exist: no such port (is the adapter "
+              "plugged in?)");
+    EXPECT_FALSE(gone.portOpen());
+
+    const QString file = QDir::tempPath() + "/tarn-not-a-tty-" + QString::number(getpid());
+    QFile(file).open(QIODevice::WriteOnly);
+    SerialControl notTty(to(file.toStdString()));
+    EXPECT_EQ(raised([&] { openConfigured(notTty, 9, "9600,n,8,1"); }),
+              "COM9 (" + file.toStdString() + ") is not a serial port");
+    QFile::remove(file);
+}
+
+TEST(SerialControl, OpenFailuresAreToldApart)
+{
+    struct Row
+    {
+        int errnum;
+        const char *text;
+    };
+    for (const Row &row : {
+             Row{ENOENT, "COM5 (/dev/ttyUSB0) does not exist: no such port (is the adapter "
+                         "plugged in?)"},
+             Row{ENXIO, "COM5 (/dev/ttyUSB0) does not exist: no such port (is the adapter "
+                        "plugged in?)"},
+             Row{EACCES, "Permission denied on /dev/ttyUSB0: add your user to the dialout group "
+                         "(sudo usermod -aG dialout $USER), then log in again"},
+             Row{EBUSY, "COM5 (/dev/ttyUSB0) is in use by another program"},
+             Row{EIO, "Cannot open COM5 (/dev/ttyUSB0): Input/output error"},
+         })
+        EXPECT_EQ(SerialControl::openErrorText(row.errnum, "COM5", "/dev/ttyUSB0").toStdString(),
+                  row.text);
+}
+
+TEST(SerialControl, AUserWithoutAccessToTheDeviceIsToldToJoinDialout)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to drop to another user";
+    PtyPair pty; // root's, mode 0620 group tty: nobody may not open it
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(pipeFds[0]);
+        std::string text;
+        if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+            setresuid(65534, 65534, 65534) != 0) {
+            text = "could not drop privileges";
+        } else {
+            SerialControl comm(to(pty.slavePath()));
+            text = raised([&] { openConfigured(comm, 6, "9600,n,8,1"); });
+        }
+        (void)!write(pipeFds[1], text.data(), text.size());
+        _exit(0);
+    }
+    close(pipeFds[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, std::size_t(n));
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(text, "Permission denied on " + pty.slavePath() +
+                        ": add your user to the dialout group (sudo usermod -aG dialout $USER), "
+                        "then log in again");
+}
+
+TEST(SerialControl, AnOnCommHandlerThatThrowsDoesNotEscapeTheEventLoop)
+{
+    PtyPair pty;
+    SerialControl comm(to(pty.slavePath()));
+    openConfigured(comm, 1, "9600,n,8,1");
+    int calls = 0;
+    comm.setOnComm([&] {
+        ++calls;
+        comm.input();
+        throw CommError("handler failed");
+    });
+    const std::vector<BYTE> one{0x42};
+    ASSERT_TRUE(pty.write(one));
+    ASSERT_TRUE(processUntil([&] { return calls == 1; }));
+    ASSERT_TRUE(pty.write(one));
+    ASSERT_TRUE(processUntil([&] { return calls == 2; }));
+}
+
+} // namespace
