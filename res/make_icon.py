@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+"""Writes tarn.ico: the dome camera, 32x32 then 16x16, 4 bits per pixel with an AND mask.
+
+Standard library only; the ICO bytes are laid out by hand so that every field is ours:
+ICONDIR, two ICONDIRENTRYs, then per image a BITMAPINFOHEADER (height doubled for the
+mask), the 16-colour palette, the XOR bits bottom-up and the AND mask bottom-up.
+
+Usage: make_icon.py [OUTPUT]   (default: tarn.ico next to this script)
+"""
+
+import math
+import os
+import struct
+import sys
+
+# The standard 16-colour palette, as (red, green, blue).
+PALETTE = [
+    (0x00, 0x00, 0x00), (0x80, 0x00, 0x00), (0x00, 0x80, 0x00), (0x80, 0x80, 0x00),
+    (0x00, 0x00, 0x80), (0x80, 0x00, 0x80), (0x00, 0x80, 0x80), (0xC0, 0xC0, 0xC0),
+    (0x80, 0x80, 0x80), (0xFF, 0x00, 0x00), (0x00, 0xFF, 0x00), (0xFF, 0xFF, 0x00),
+    (0x00, 0x00, 0xFF), (0xFF, 0x00, 0xFF), (0x00, 0xFF, 0xFF), (0xFF, 0xFF, 0xFF),
+]
+BLACK, NAVY, SILVER, GRAY, BLUE, WHITE = 0, 4, 7, 8, 12, 15
+TRANSPARENT = None
+
+
+def draw(size):
+    """The picture as rows (top first) of palette indices, None where transparent."""
+    s = size / 32.0
+    pixels = [[TRANSPARENT] * size for _ in range(size)]
+    # Mount plate: a flat bar across the top, dark with a light top edge.
+    plate_top, plate_bottom = round(6 * s), round(11 * s)
+    plate_left, plate_right = round(3 * s), size - round(3 * s)
+    for y in range(plate_top, plate_bottom):
+        for x in range(plate_left, plate_right):
+            edge = y == plate_top or x in (plate_left, plate_right - 1)
+            pixels[y][x] = BLACK if edge else (SILVER if y == plate_top + 1 else GRAY)
+    # Dome: the lower half of a sphere hanging from the plate.
+    cx, cy, r = size / 2.0, plate_bottom, 13.5 * s
+    for y in range(plate_bottom, size):
+        for x in range(size):
+            dx, dy = x + 0.5 - cx, y + 0.5 - cy
+            d = math.hypot(dx, dy)
+            if d <= r:
+                if d > r - max(1.0, s):
+                    pixels[y][x] = BLACK  # outline
+                elif dx < -0.3 * r and dy < 0.5 * r and d > 0.55 * r:
+                    pixels[y][x] = WHITE  # highlight on the upper left
+                else:
+                    pixels[y][x] = SILVER
+    # Lens window: a dark disc low in the dome, with a blue glint.
+    lx, ly, lr = cx, cy + 0.45 * r, 4.5 * s
+    for y in range(size):
+        for x in range(size):
+            dx, dy = x + 0.5 - lx, y + 0.5 - ly
+            d = math.hypot(dx, dy)
+            if d <= lr:
+                pixels[y][x] = NAVY if d > lr - max(1.0, s) else BLACK
+    gx, gy = int(lx - lr / 2), int(ly - lr / 2)
+    pixels[gy][gx] = BLUE
+    if size >= 32:
+        pixels[gy][gx + 1] = BLUE
+        pixels[gy + 1][gx] = BLUE
+    return pixels
+
+
+def row_bytes(bits_per_row):
+    """Bytes in a bitmap row: rows are padded to 32 bits."""
+    return (bits_per_row + 31) // 32 * 4
+
+
+def image_bytes(size):
+    pixels = draw(size)
+    header = struct.pack(
+        "<IiiHHIIiiII",
+        40,  # biSize
+        size,  # biWidth
+        size * 2,  # biHeight: XOR bits and AND mask together
+        1,  # biPlanes
+        4,  # biBitCount
+        0,  # biCompression: BI_RGB
+        (row_bytes(size * 4) + row_bytes(size)) * size,  # biSizeImage
+        0, 0,  # resolution
+        0, 0,  # biClrUsed (0: all 16), biClrImportant
+    )
+    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in PALETTE)
+    xor, mask = bytearray(), bytearray()
+    for row in reversed(pixels):  # bottom-up
+        line = bytearray(row_bytes(size * 4))
+        bits = bytearray(row_bytes(size))
+        for x, index in enumerate(row):
+            if index is TRANSPARENT:
+                bits[x // 8] |= 0x80 >> (x % 8)
+                index = 0
+            line[x // 2] |= index << (4 if x % 2 == 0 else 0)
+        xor += line
+        mask += bits
+    return header + palette + bytes(xor) + bytes(mask)
+
+
+def icon_bytes(sizes=(32, 16)):
+    images = [image_bytes(n) for n in sizes]
+    out = struct.pack("<HHH", 0, 1, len(images))  # ICONDIR: reserved, type icon, count
+    offset = 6 + 16 * len(images)
+    for n, data in zip(sizes, images):
+        # ICONDIRENTRY: width, height, colours, reserved, planes, bits, size, offset
+        out += struct.pack("<BBBBHHII", n, n, 16, 0, 1, 4, len(data), offset)
+        offset += len(data)
+    return out + b"".join(images)
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    path = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "tarn.ico")
+    with open(path, "wb") as f:
+        f.write(icon_bytes())
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,235 @@
+#include "aboutbox.h"
+#include "appresources.h"
+#include "resource.h"
+#include "versioninfo.h"
+
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+QByteArray iconBytes()
+{
+    QFile file(appIconPath());
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << "the icon is compiled in";
+    return file.readAll();
+}
+
+quint16 u16(const QByteArray &b, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(b.constData() + at);
+}
+
+quint32 u32(const QByteArray &b, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(b.constData() + at);
+}
+
+std::string str(std::string_view v)
+{
+    return std::string(v);
+}
+} // namespace
+
+TEST(AppIcon, QtReadsExactlyTheTwoImages32Then16)
+{
+    QImageReader reader(appIconPath());
+    EXPECT_EQ(reader.format(), QByteArray("ico"));
+    ASSERT_EQ(reader.imageCount(), 2);
+    const int sizes[] = {32, 16};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(reader.jumpToImage(i));
+        const QImage image = reader.read();
+        ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
+        EXPECT_EQ(image.size(), QSize(sizes[i], sizes[i]));
+        // The AND mask makes the corners transparent; the dome and its dark lens are opaque.
+        const int n = sizes[i];
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << n;
+        EXPECT_EQ(qAlpha(image.pixel(n - 1, n - 1)), 0) << n;
+        EXPECT_EQ(image.pixel(n / 2, n * 17 / 32), qRgb(0, 0, 0)) << n << ": the lens is black";
+        EXPECT_EQ(qAlpha(image.pixel(n / 2, n * 3 / 8)), 255) << n << ": the dome is opaque";
+    }
+    const QList<QSize> available = appIcon().availableSizes();
+    EXPECT_EQ(available.size(), 2);
+    EXPECT_TRUE(available.contains(QSize(32, 32)));
+    EXPECT_TRUE(available.contains(QSize(16, 16)));
+}
+
+TEST(AppIcon, FileHoldsTwo4BitImagesWithThe16ColourPalette)
+{
+    const QByteArray ico = iconBytes();
+    ASSERT_GE(ico.size(), 6 + 2 * 16);
+    EXPECT_EQ(u16(ico, 0), 0);
+    EXPECT_EQ(u16(ico, 2), 1) << "an icon, not a cursor";
+    ASSERT_EQ(u16(ico, 4), 2);
+    const int sizes[] = {32, 16};
+    const quint32 bytes[] = {744, 296}; // header, palette, 4-bit rows and the mask rows
+    const QRgb standard[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
+                               0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
+                               0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    for (int i = 0; i < 2; ++i) {
+        const qsizetype entry = 6 + 16 * i;
+        EXPECT_EQ(quint8(ico[entry]), sizes[i]);
+        EXPECT_EQ(quint8(ico[entry + 1]), sizes[i]);
+        EXPECT_EQ(quint8(ico[entry + 2]), 16) << "16 colours";
+        EXPECT_EQ(u16(ico, entry + 4), 1) << "one plane";
+        EXPECT_EQ(u16(ico, entry + 6), 4) << "4 bits per pixel";
+        EXPECT_EQ(u32(ico, entry + 8), bytes[i]);
+        const quint32 offset = u32(ico, entry + 12);
+        ASSERT_LE(qsizetype(offset + bytes[i]), ico.size());
+        // The bitmap header: height doubled for the mask, one plane, 4 bits, uncompressed.
+        EXPECT_EQ(u32(ico, offset), 40u);
+        EXPECT_EQ(qint32(u32(ico, offset + 4)), sizes[i]);
+        EXPECT_EQ(qint32(u32(ico, offset + 8)), 2 * sizes[i]);
+        EXPECT_EQ(u16(ico, offset + 12), 1);
+        EXPECT_EQ(u16(ico, offset + 14), 4);
+        EXPECT_EQ(u32(ico, offset + 16), 0u);
+        for (int c = 0; c < 16; ++c) {
+            const qsizetype at = offset + 40 + 4 * c; // blue, green, red, 0
+            const QRgb rgb =
+                (quint8(ico[at + 2]) << 16) | (quint8(ico[at + 1]) << 8) | quint8(ico[at]);
+            EXPECT_EQ(rgb, standard[c]) << "image " << i << " colour " << c;
+        }
+    }
+    EXPECT_EQ(ico.size(), 6 + 2 * 16 + 744 + 296) << "nothing but the two images";
+}
+
+TEST(AppIcon, CompiledInIconIsTheCommittedFile)
+{
+    QFile committed(QStringLiteral(TARN_SOURCE_DIR "/res/tarn.ico"));
+    ASSERT_TRUE(committed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(committed.readAll(), iconBytes());
+}
+
+TEST(StringTable, HoldsOnlyTheAboutEntry)
+{
+    EXPECT_EQ(loadString(IDS_ABOUTBOX), QStringLiteral("&About Tarn..."));
+    for (int id : {0, -1, IDD_ABOUTBOX, IDD_PTZCONTROL_DIALOG, IDR_MAINFRAME, IDM_ABOUTBOX})
+        EXPECT_TRUE(loadString(id).isEmpty()) << id;
+}
+
+TEST(VersionBlock, FixedPart)
+{
+    const VersionInfo &v = versionInfo;
+    EXPECT_EQ(v.resourceId, 1);
+    EXPECT_EQ(v.language, 1033);
+    for (const VersionNumber &n : {v.fileVersion, v.productVersion}) {
+        EXPECT_EQ(n.major, 1);
+        EXPECT_EQ(n.minor, 0);
+        EXPECT_EQ(n.patch, 0);
+        EXPECT_EQ(n.build, 1);
+    }
+    EXPECT_EQ(v.fileFlagsMask, 0x3Fu);
+    EXPECT_EQ(v.fileFlags, 0u);
+    EXPECT_EQ(v.fileOs, 4u);
+    EXPECT_EQ(v.fileType, 1u);
+    EXPECT_EQ(v.fileSubtype, 0u);
+    EXPECT_EQ(v.fileDate, 0u);
+    EXPECT_EQ(v.translationLanguage, 0x0409);
+    EXPECT_EQ(v.translationCodePage, 0x04B0);
+    EXPECT_EQ(applicationVersionText(), QStringLiteral("1.0.0.1"));
+}
+
+TEST(VersionBlock, StringBlockInOrder)
+{
+    EXPECT_EQ(str(versionInfo.stringBlock), "040904b0");
+    const std::pair<const char *, std::string> expected[] = {
+        {"Comments", ""},
+        {"CompanyName", ""},
+        {"FileDescription", "TARN"},
+        {"FileVersion", "1, 0, 0, 1"},
+        {"InternalName", "TARN"},
+        {"LegalCopyright", str(copyrightNotice)},
+        {"LegalTrademarks", ""},
+        {"OriginalFilename", "TARN.EXE"},
+        {"PrivateBuild", ""},
+        {"ProductName", "TARN Application"},
+        {"ProductVersion", "1, 0, 0, 1"},
+        {"SpecialBuild", ""},
+    };
+    ASSERT_EQ(versionInfo.strings.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(str(versionInfo.strings[i].key), expected[i].first) << i;
+        EXPECT_EQ(str(versionInfo.strings[i].value), expected[i].second) << i;
+        EXPECT_EQ(str(versionString(expected[i].first)), expected[i].second);
+    }
+    EXPECT_TRUE(versionString("NoSuchKey").empty());
+    EXPECT_FALSE(copyrightNotice.empty());
+}
+
+TEST(VersionBlock, AboutBoxShowsTheSameCopyrightLine)
+{
+    const DialogTemplate &tmpl = aboutBoxTemplate();
+    ASSERT_EQ(tmpl.items.size(), 4u);
+    EXPECT_EQ(str(tmpl.items[2].text), str(versionString("LegalCopyright")));
+}
+
+TEST(AboutTemplate, ItemsAsTheBoxIsDefined)
+{
+    const DialogTemplate &t = aboutBoxTemplate();
+    EXPECT_EQ(t.id, IDD_ABOUTBOX);
+    EXPECT_EQ(str(t.caption), "About Vosk");
+    EXPECT_EQ(QRect(t.x, t.y, t.cx, t.cy), QRect(0, 0, 235, 55));
+    EXPECT_EQ(t.style, 0x80C800C0u);
+    EXPECT_EQ(t.exStyle, 0u);
+    EXPECT_EQ(t.pointSize, 8);
+    struct Item
+    {
+        int id;
+        ControlKind kind;
+        const char *text;
+        QRect rect;
+        std::uint32_t style;
+    };
+    const Item expected[] = {
+        {IDC_STATIC, ControlKind::Icon, "", QRect(11, 17, 20, 20), 0x50000003},
+        {IDC_STATIC, ControlKind::Label, "Mirelda PTZ Control", QRect(40, 10, 119, 8), 0x50020080},
+        {IDC_STATIC, ControlKind::Label, nullptr, QRect(40, 25, 119, 8), 0x50020000},
+        {IDOK, ControlKind::PushButton, "OK", QRect(178, 7, 50, 14), 0x50030001},
+    };
+    ASSERT_EQ(t.items.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        const DialogItem &item = t.items[i];
+        EXPECT_EQ(item.id, expected[i].id) << i;
+        EXPECT_EQ(item.kind, expected[i].kind) << i;
+        if (expected[i].text) {
+            EXPECT_EQ(str(item.text), expected[i].text) << i;
+        }
+        EXPECT_EQ(QRect(item.x, item.y, item.cx, item.cy), expected[i].rect) << i;
+        EXPECT_EQ(item.style, expected[i].style) << i;
+        EXPECT_EQ(item.exStyle, 0u) << i;
+    }
+    EXPECT_EQ(t.items[0].iconId, IDR_MAINFRAME);
+}
+
+TEST(DesktopEntry, CarriesTheProductLineAndVersion)
+{
+    const QString path = QStringLiteral(TARN_SOURCE_DIR "/res/tarn.desktop");
+    QSettings entry(path, QSettings::IniFormat);
+    entry.beginGroup(QStringLiteral("Desktop Entry"));
+    EXPECT_EQ(entry.value("Type").toString(), QStringLiteral("Application"));
+    EXPECT_EQ(entry.value("Name").toString(), QStringLiteral("Tarn"));
+    EXPECT_EQ(entry.value("Comment").toString().toStdString(), str(productLine));
+    EXPECT_EQ(entry.value("Exec").toString(), QStringLiteral("tarn"));
+    EXPECT_EQ(entry.value("Icon").toString(), QStringLiteral("tarn"));
+    EXPECT_EQ(entry.value("Terminal").toString(), QStringLiteral("false"));
+    EXPECT_EQ(entry.value("X-Tarn-Version").toString(), applicationVersionText());
+
+    const QString validator =
+        QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validator.isEmpty())
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+    QProcess run;
+    run.start(validator, {path});
+    ASSERT_TRUE(run.waitForFinished(10000));
+    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardOutput().toStdString();
+    EXPECT_TRUE(run.readAllStandardOutput().trimmed().isEmpty()) << "no warnings";
+}
