@@ -1,9 +1,112 @@
-// tarnctl monitor (not built yet).
+// tarnctl monitor --port PORT [--baud B]: prints every frame seen on a line, decoded.
+//
+// The port is opened for reading only, through Qt Serial Port directly: the panel's line
+// settings (B,n,8,1) but no flow control at all. XON/XOFF would make this end send XOFF
+// characters onto a line it only listens to, and would swallow the bytes 0x11 and 0x13 that
+// Pelco D frames carry as data and checksums.
 #include "cli.h"
+#include "comnamespace.h"
+#include "simline.h"
 #include "tarnctl.h"
 
-int runMonitor(const QStringList &)
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QTimer>
+
+namespace {
+
+constexpr int quietMs = 200; // skipped bytes are shown once the line is this quiet
+
+void report(const std::vector<PelcoEvent> &events)
 {
-    cli::printError("'monitor' is not available in this build");
-    return cli::exitUsage;
+    for (const PelcoEvent &event : events)
+        simline::printLine(simline::format(event, {}, {}));
+}
+
+// A COM<n> name through the namespace, or a device path as it is.
+QString devicePath(const QString &port)
+{
+    if (const auto number = simline::comNumber(port)) {
+        const auto found = ComNamespace::instance().find(*number);
+        if (!found)
+            throw std::runtime_error(qPrintable(QStringLiteral("there is no port %1").arg(port)));
+        return found->device;
+    }
+    if (!port.startsWith('/'))
+        throw cli::UsageError(
+            QStringLiteral("invalid port '%1': expected COM1 to COM255 or a device path")
+                .arg(port));
+    return port;
+}
+
+} // namespace
+
+int runMonitor(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Prints every Pelco D frame seen on a serial line, one line each: time, bytes, meaning.\n"
+        "Bad checksums and bytes outside frames are shown too. The port is only read: the\n"
+        "monitor never writes to the line. Ctrl+C or SIGTERM ends it.\n"
+        "PORT is COM1 to COM255 (as the panel's list names them) or a device path.\n"
+        "Exit status: 0 when stopped, 1 if the port fails, 2 for a bad command line.");
+    parser.addHelpOption();
+    parser.addOption({"port", "The port to listen on.", "PORT"});
+    parser.addOption({"baud", "Baud rate (default 9600).", "B", "9600"});
+    QString device;
+    int baud = 9600;
+    try {
+        cli::parseOrThrow(parser, args, "monitor", {"port", "baud"});
+        if (!parser.positionalArguments().isEmpty())
+            throw cli::UsageError(
+                QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0]));
+        if (!parser.isSet("port"))
+            throw cli::UsageError("no port given (use --port COM<n> or --port /dev/...)");
+        baud = simline::parseBaud(parser.value("baud"));
+        device = devicePath(parser.value("port"));
+    } catch (const cli::UsageError &error) {
+        cli::printError(error.what());
+        return cli::exitUsage;
+    } catch (const std::runtime_error &error) {
+        cli::printError(error.what());
+        return cli::exitFailure;
+    }
+
+    QSerialPort port;
+    port.setPortName(QFileInfo(device).absoluteFilePath());
+    if (!port.open(QIODevice::ReadOnly)) {
+        cli::printError(QStringLiteral("cannot open %1: %2").arg(device, port.errorString()));
+        return cli::exitFailure;
+    }
+    if (!port.setBaudRate(baud) || !port.setDataBits(QSerialPort::Data8) ||
+        !port.setParity(QSerialPort::NoParity) || !port.setStopBits(QSerialPort::OneStop) ||
+        !port.setFlowControl(QSerialPort::NoFlowControl)) {
+        cli::printError(QStringLiteral("cannot set up %1: %2").arg(device, port.errorString()));
+        return cli::exitFailure;
+    }
+
+    PelcoReceiver receiver;
+    int status = cli::exitOk;
+    SignalWatcher watcher([](int) { QCoreApplication::quit(); });
+    QTimer quiet;
+    quiet.setSingleShot(true);
+    quiet.setInterval(quietMs);
+    QObject::connect(&quiet, &QTimer::timeout, [&] { report(receiver.flushSkipped()); });
+    QObject::connect(&port, &QSerialPort::readyRead, [&] {
+        const QByteArray bytes = port.readAll();
+        report(receiver.feed(std::span(reinterpret_cast<const BYTE *>(bytes.constData()),
+                                       std::size_t(bytes.size()))));
+        quiet.start();
+    });
+    QObject::connect(&port, &QSerialPort::errorOccurred, [&](QSerialPort::SerialPortError error) {
+        if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
+            return;
+        cli::printError(QStringLiteral("%1: %2").arg(device, port.errorString()));
+        status = cli::exitFailure;
+        QCoreApplication::quit();
+    });
+    const int loop = QCoreApplication::exec();
+    report(receiver.finish());
+    return status != cli::exitOk ? status : loop;
 }

@@ -1,0 +1,106 @@
+#include "simline.h"
+
+#include "cli.h"
+#include "commandframe.h"
+
+#include <QRegularExpression>
+#include <QSocketNotifier>
+#include <QTime>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace simline {
+
+QString timestamp()
+{
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
+}
+
+QString format(const PelcoEvent &event, const QString &note, const QString &tail)
+{
+    QString line = timestamp() + "  " +
+                   QString::fromStdString(toHex(event.bytes.data(), event.bytes.size())) + "  " +
+                   QString::fromStdString(describe(event));
+    if (!note.isEmpty())
+        line += " (" + note + ")";
+    if (!tail.isEmpty())
+        line += "  " + tail;
+    return line;
+}
+
+void printLine(const QString &line)
+{
+    std::fputs(qPrintable(line + '\n'), stdout);
+    std::fflush(stdout);
+}
+
+std::optional<int> comNumber(const QString &name)
+{
+    static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]{0,2})$"));
+    const auto match = com.match(name);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int n = match.captured(1).toInt();
+    if (n > 255)
+        return std::nullopt;
+    return n;
+}
+
+int parseBaud(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[1-9][0-9]{0,6}$"));
+    const int baud = digits.match(text).hasMatch() ? text.toInt() : 0;
+    if (baud < 1 || baud > 4000000)
+        throw cli::UsageError(
+            QStringLiteral("invalid baud rate '%1': expected a decimal such as 9600").arg(text));
+    return baud;
+}
+
+} // namespace simline
+
+namespace {
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int signal)
+{
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(signal);
+    [[maybe_unused]] const ssize_t n = write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+} // namespace
+
+struct SignalWatcher::Private
+{
+    std::function<void(int)> onSignal;
+    std::unique_ptr<QSocketNotifier> notifier;
+};
+
+SignalWatcher::SignalWatcher(std::function<void(int signal)> callback) : d(new Private)
+{
+    d->onSignal = std::move(callback);
+    std::signal(SIGPIPE, SIG_IGN);
+    if (signalPipe[0] < 0 && pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    d->notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(d->notifier.get(), &QSocketNotifier::activated, [this] {
+        unsigned char byte = 0;
+        while (read(signalPipe[0], &byte, 1) == 1)
+            d->onSignal(byte);
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(s, &action, nullptr);
+}
+
+SignalWatcher::~SignalWatcher()
+{
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(s, SIG_DFL);
+}

@@ -1,0 +1,44 @@
+// What the virtual camera and the line monitor print, and how they learn of Ctrl+C.
+#pragma once
+
+#include "pelcoreceiver.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace simline {
+
+// "23:41:07.123  FF 01 00 08 00 3F 48  tilt up speed 63", then "  " + tail when tail is not
+// empty (the camera's state).
+QString format(const PelcoEvent &event, const QString &note, const QString &tail);
+
+// The current local time as HH:MM:SS.mmm.
+QString timestamp();
+
+// Prints a line on stdout and flushes it; a closed stdout is ignored.
+void printLine(const QString &line);
+
+// "COM9" -> 9; nullopt unless it is COM followed by a decimal from 1 to 255.
+std::optional<int> comNumber(const QString &name);
+
+// A baud rate on the command line: a decimal from 1 to 4000000.
+int parseBaud(const QString &text);
+
+} // namespace simline
+
+// Turns SIGINT, SIGTERM and SIGHUP into a call on the event loop, through a pipe written by
+// the signal handler (the only thing it does), so the program ends through its normal cleanup.
+// SIGPIPE is ignored: a reader that goes away must not kill us before the cleanup.
+class SignalWatcher
+{
+public:
+    explicit SignalWatcher(std::function<void(int signal)> onSignal);
+    ~SignalWatcher();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

@@ -1,0 +1,50 @@
+// The virtual camera's serial port: a pseudo-terminal whose slave is linked into the ports
+// directory as COM<n>, so the panel and tarnctl find it like any other port.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+class VirtualPort
+{
+public:
+    class Error : public std::runtime_error
+    {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
+    static constexpr int firstDefaultNumber = 9;
+
+    // Opens a pseudo-terminal in raw mode at the given baud rate and links its slave as
+    // COM<number> in portsDir, or as the lowest free COM<n> from 9 on when number is empty.
+    // The directory is created (mode 0700) where missing. A COM<n> link whose target is gone
+    // or is no device is stale and is replaced; one that points to a live device, or a
+    // COM<n> that is not a link at all, is left alone and the port is refused.
+    VirtualPort(const QString &portsDir, std::optional<int> number, int baud);
+    ~VirtualPort(); // removes the link, if it is still ours, and closes the master
+
+    VirtualPort(const VirtualPort &) = delete;
+    VirtualPort &operator=(const VirtualPort &) = delete;
+
+    int number() const { return m_number; }
+    QString name() const { return QStringLiteral("COM%1").arg(m_number); }
+    const std::string &slavePath() const { return m_slavePath; }
+    const std::string &linkPath() const { return m_linkPath; }
+    int masterFd() const { return m_master; }
+
+    // Removes the link now (also done by the destructor).
+    void unlink();
+
+private:
+    int m_master = -1;
+    int m_number = 0;
+    std::string m_slavePath;
+    std::string m_linkPath;
+};
+
+// Sets any baud rate on a terminal (pseudo-terminals included); false if it refuses.
+bool setTerminalBaud(int fd, int baud);
