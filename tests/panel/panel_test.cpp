@@ -1,0 +1,717 @@
+#include "paneltestsupport.h"
+
+#include "aboutdlg.h"
+#include "cameraactions.h"
+#include "holdtomovehook.h"
+#include "ptzcontroldlg.h"
+#include "resource.h"
+
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+#include <gmock/gmock.h>
+
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+namespace {
+const std::vector<std::string> openAt9600{
+    "put CommPort 1",       "put Settings 9600,n,8,1", "put InputMode 1",
+    "put InBufferSize 128", "put OutBufferSize 128",   "put InputLen 0",
+    "put InBufferCount 0",  "put OutBufferCount 0",    "put RThreshold 1",
+    "put Handshaking 1",    "put PortOpen true"};
+
+std::vector<std::string> withPortOpenFirst(bool open, std::vector<std::string> rest)
+{
+    rest.insert(rest.begin(), std::string("get PortOpen ") + (open ? "true" : "false"));
+    return rest;
+}
+
+QStringList itemsOf(const QComboBox &combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo.count(); ++i)
+        items << combo.itemText(i);
+    return items;
+}
+
+std::vector<std::string> outputsHex(const RecordingComm &comm)
+{
+    std::vector<std::string> hex;
+    for (const auto &bytes : comm.outputs)
+        hex.push_back(toHex(bytes.data(), bytes.size()));
+    return hex;
+}
+} // namespace
+
+TEST_F(PanelTest, OpensInItsInitialState)
+{
+    const int result = run([&] {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+        auto *portList = item<QComboBox>(IDC_PORT_LIST);
+        auto *baudList = item<QComboBox>(IDC_BAUD_LIST);
+        EXPECT_EQ(itemsOf(*portList),
+                  QStringList({"COM1 (ttyS0)", "COM10 (pts/2)", "COM2 (ttyS1)", "COM3 (ttyUSB0)"}));
+        EXPECT_EQ(portList->currentIndex(), -1);
+        EXPECT_EQ(portList->currentText(), QString());
+        EXPECT_EQ(itemsOf(*baudList), QStringList({"2400", "4800", "9600", "19200", "38400",
+                                                   "56000", "57600", "115200"}));
+        EXPECT_EQ(baudList->currentIndex(), 2);
+        EXPECT_EQ(baudList->currentText(), "9600");
+        EXPECT_EQ(item<QLineEdit>(IDC_ADDRESS)->text(), "1");
+        EXPECT_EQ(item<QLineEdit>(IDC_PRESET_NUMBER)->text(), "1");
+        EXPECT_EQ(panel.focusWidget(), item(IDC_ZOOM_PLUS));
+        EXPECT_EQ(panel.windowTitle(), "Tarn - Mirelda PTZ Control  V1.00");
+        // Nothing was opened, or even asked for.
+        EXPECT_THAT(comm->log, IsEmpty());
+        // A press on a hold-to-move button with the port closed sends nothing.
+        QTest::mousePress(item(IDC_UP), Qt::LeftButton);
+        QTest::mouseRelease(item(IDC_UP), Qt::LeftButton);
+        EXPECT_THAT(comm->outputs, IsEmpty());
+    });
+    EXPECT_EQ(result, 99);
+}
+
+TEST_F(PanelTest, IsAFixedDialogWithTitleAndCloseOnlyCentredOnTheScreen)
+{
+    run([&] {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+        const Qt::WindowFlags flags = panel.windowFlags();
+        EXPECT_TRUE(flags & Qt::WindowTitleHint);
+        EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+        EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
+        EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+        EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+        EXPECT_FALSE(flags & Qt::WindowContextHelpButtonHint);
+        EXPECT_EQ(panel.minimumSize(), panel.maximumSize());
+        const QRect available = panel.screen()->availableGeometry();
+        EXPECT_LE(std::abs(panel.geometry().center().x() - available.center().x()), 1);
+        EXPECT_LE(std::abs(panel.geometry().center().y() - available.center().y()), 1);
+        const DialogBaseUnits units = dialogBaseUnits(dialogFont(ptzControlDialogTemplate()));
+        EXPECT_EQ(panel.size(), units.toPixels(0, 0, 392, 192).size());
+    });
+}
+
+TEST_F(PanelTest, HasTheTemplatesControlsWithTheirIdsGeometryAndTabOrder)
+{
+    run([&] {
+        const DialogTemplate &tmpl = ptzControlDialogTemplate();
+        ASSERT_EQ(tmpl.items.size(), 25u);
+        const auto &built = panel.controls();
+        ASSERT_EQ(built.inOrder.size(), 25u);
+        const DialogBaseUnits units = dialogBaseUnits(dialogFont(tmpl));
+        std::vector<QWidget *> tabStops;
+        for (std::size_t i = 0; i < tmpl.items.size(); ++i) {
+            const DialogItem &it = tmpl.items[i];
+            SCOPED_TRACE(std::string(it.idName));
+            QWidget *w = built.inOrder[i];
+            if (it.kind == ControlKind::SerialComm) {
+                EXPECT_EQ(it.id, IDC_COMM_CTRL);
+                EXPECT_EQ(w, nullptr); // draws nothing
+                continue;
+            }
+            ASSERT_NE(w, nullptr);
+            EXPECT_EQ(w->property("controlId").toInt(), it.id);
+            if (it.id != IDC_STATIC) {
+                EXPECT_EQ(panel.GetDlgItem(it.id), w);
+            }
+            const QRect rect = units.toPixels(it.x, it.y, it.cx, it.cy);
+            if (it.kind == ControlKind::ComboBox)
+                EXPECT_EQ(w->geometry().topLeft(), rect.topLeft()) << "width " << w->width();
+            else
+                EXPECT_EQ(w->geometry(), rect);
+            if (auto *button = qobject_cast<QPushButton *>(w)) {
+                EXPECT_EQ(button->text().toStdString(), std::string(it.text));
+                EXPECT_FALSE(button->isDefault());
+                EXPECT_FALSE(button->autoDefault());
+            }
+            if (auto *label = qobject_cast<QLabel *>(w)) {
+                EXPECT_EQ(label->text().toStdString(), std::string(it.text));
+            }
+            if (it.style & DialogStyle::wsTabStop)
+                tabStops.push_back(w);
+        }
+        // The tab order is the template's: Tab from each tab stop reaches the next.
+        ASSERT_EQ(tabStops.size(), 20u);
+        QWidget *w = tabStops.front();
+        for (std::size_t i = 1; i < tabStops.size(); ++i) {
+            do
+                w = w->nextInFocusChain();
+            while (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() ||
+                   (w->parentWidget() != &panel));
+            EXPECT_EQ(w, tabStops[i]) << "after " << i;
+        }
+    });
+}
+
+TEST_F(PanelTest, HoldToMoveButtonsSendTheirFrameOnPressAndStopOnRelease)
+{
+    struct Case
+    {
+        int id;
+        const char *press;
+    };
+    const Case cases[] = {
+        {IDC_ZOOM_PLUS, "FF 01 00 20 00 00 21"},  {IDC_ZOOM_MINUS, "FF 01 00 40 00 00 41"},
+        {IDC_FOCUS_PLUS, "FF 01 00 80 00 00 81"}, {IDC_FOCUS_MINUS, "FF 01 01 00 00 00 02"},
+        {IDC_UP, "FF 01 00 08 00 3F 48"},         {IDC_DOWN, "FF 01 00 10 00 3F 50"},
+        {IDC_LEFT, "FF 01 00 04 3F 00 44"},       {IDC_RIGHT, "FF 01 00 02 3F 00 42"},
+    };
+    run([&] {
+        comm->open = true;
+        for (const Case &c : cases) {
+            SCOPED_TRACE(c.id);
+            comm->outputs.clear();
+            QTest::mousePress(item(c.id), Qt::LeftButton);
+            EXPECT_THAT(outputsHex(*comm), ElementsAre(c.press));
+            // Held: more events reach the button, nothing more is sent.
+            QTest::mouseMove(item(c.id), QPoint(3, 3));
+            EXPECT_EQ(comm->outputs.size(), 1u);
+            QTest::mouseRelease(item(c.id), Qt::LeftButton);
+            EXPECT_THAT(outputsHex(*comm), ElementsAre(c.press, "FF 01 00 00 00 00 01"));
+        }
+        // The stop frame goes to whatever address the box holds at the release.
+        comm->outputs.clear();
+        QTest::mousePress(item(IDC_UP), Qt::LeftButton);
+        item<QLineEdit>(IDC_ADDRESS)->setText("2");
+        QTest::mouseRelease(item(IDC_UP), Qt::LeftButton);
+        EXPECT_THAT(outputsHex(*comm), ElementsAre("FF 01 00 08 00 3F 48", "FF 02 00 00 00 00 02"));
+    });
+    EXPECT_THAT(reports, IsEmpty());
+}
+
+TEST_F(PanelTest, AReleaseAfterDraggingOffTheButtonStillStops)
+{
+    run([&] {
+        comm->open = true;
+        QWidget *up = item(IDC_UP);
+        QTest::mousePress(up, Qt::LeftButton);
+        QTest::mouseMove(up, QPoint(-40, -40));
+        QTest::mouseRelease(up, Qt::LeftButton, {}, QPoint(-40, -40));
+        EXPECT_THAT(outputsHex(*comm), ElementsAre("FF 01 00 08 00 3F 48", "FF 01 00 00 00 00 01"));
+    });
+}
+
+TEST_F(PanelTest, OnlyLeftPressesAndReleasesOnTheEightButtonsCount)
+{
+    run([&] {
+        comm->open = true;
+        QWidget *up = item(IDC_UP);
+        // Right and middle buttons.
+        for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+            QTest::mousePress(up, button);
+            QTest::mouseRelease(up, button);
+        }
+        // The keyboard on a hold-to-move button: space clicks it, which sends nothing.
+        up->setFocus();
+        QTest::keyClick(up, Qt::Key_Space);
+        QTest::keyClick(up, Qt::Key_Return);
+        // The inert buttons, the labels, the edit box, the panel itself.
+        for (int id : {IDC_CENTER, IDC_LEFT_UP, IDC_RIGHT_UP, IDC_LEFT_DOWN, IDC_RIGHT_DOWN,
+                       IDC_ADDRESS_LABEL, IDC_PRESET_LABEL, IDC_ADDRESS}) {
+            QTest::mousePress(item(id), Qt::LeftButton);
+            QTest::mouseRelease(item(id), Qt::LeftButton);
+        }
+        QTest::mouseClick(&panel, Qt::LeftButton, {}, QPoint(2, 2));
+        EXPECT_THAT(comm->outputs, IsEmpty());
+        EXPECT_TRUE(panel.isVisible());
+
+        // A double press: the second press arrives as a double click and sends nothing.
+        QTest::mousePress(up, Qt::LeftButton);
+        QTest::mouseRelease(up, Qt::LeftButton);
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), up->mapToGlobal(QPointF(5, 5)),
+                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(up, &dbl);
+        QTest::mouseRelease(up, Qt::LeftButton);
+        EXPECT_THAT(outputsHex(*comm), ElementsAre("FF 01 00 08 00 3F 48", "FF 01 00 00 00 00 01",
+                                                   "FF 01 00 00 00 00 01"));
+    });
+}
+
+TEST_F(PanelTest, APortClosedSendsNothingForAnyHoldToMoveButton)
+{
+    run([&] {
+        for (const HoldToMoveButton &b : holdToMoveButtons()) {
+            QTest::mousePress(item(b.controlId), Qt::LeftButton);
+            QTest::mouseRelease(item(b.controlId), Qt::LeftButton);
+        }
+        EXPECT_EQ(comm->count("put Output"), 0u);
+        EXPECT_EQ(comm->count("get PortOpen"), 16u); // asked afresh, once per event
+    });
+}
+
+TEST_F(PanelTest, TheHookNeverConsumesAnEvent)
+{
+    run([&] {
+        comm->open = true;
+        auto *up = item<QPushButton>(IDC_UP);
+        QTest::mousePress(up, Qt::LeftButton);
+        EXPECT_TRUE(up->isDown()); // the press went on to the button
+        QTest::mouseRelease(up, Qt::LeftButton);
+        EXPECT_FALSE(up->isDown());
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        EXPECT_FALSE(panel.hook()->eventFilter(up, &press));
+    });
+}
+
+TEST_F(PanelTest, PresetButtonsSendTheirFramesOnClick)
+{
+    struct Case
+    {
+        int id;
+        const char *preset;
+        std::vector<std::string> frames;
+    };
+    const Case cases[] = {
+        {IDC_GOTO_PRESET, "1", {"FF 01 00 07 00 01 09"}},
+        {IDC_SET_PRESET, "1", {"FF 01 00 03 00 01 05"}},
+        {IDC_GOTO_PRESET, "300", {"FF 01 00 07 00 2C 34"}},
+        {IDC_GOTO_PRESET, "-1", {"FF 01 00 07 00 FF 07"}},
+        {IDC_SAVE, "77", {"FF 01 00 07 00 82 8A", "FF 01 00 03 00 82 86"}},
+    };
+    run([&] {
+        comm->open = true;
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::to_string(c.id) + " " + c.preset);
+            comm->outputs.clear();
+            item<QLineEdit>(IDC_PRESET_NUMBER)->setText(c.preset);
+            // The press alone sends nothing; the click does.
+            QTest::mousePress(item(c.id), Qt::LeftButton);
+            EXPECT_THAT(comm->outputs, IsEmpty());
+            QTest::mouseRelease(item(c.id), Qt::LeftButton);
+            EXPECT_EQ(outputsHex(*comm), c.frames);
+        }
+    });
+    EXPECT_THAT(reports, IsEmpty());
+}
+
+TEST_F(PanelTest, EnterOrSpaceOnAFocusedPresetButtonClicksIt)
+{
+    const int result = run([&] {
+        comm->open = true;
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
+            SCOPED_TRACE(key);
+            comm->outputs.clear();
+            item(IDC_GOTO_PRESET)->setFocus();
+            QTest::keyClick(item(IDC_GOTO_PRESET), key,
+                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            EXPECT_THAT(outputsHex(*comm), ElementsAre("FF 01 00 07 00 01 09"));
+            EXPECT_TRUE(panel.isVisible());
+        }
+        // Enter on an inert button clicks it too: nothing is sent and the panel stays.
+        comm->outputs.clear();
+        item(IDC_CENTER)->setFocus();
+        QTest::keyClick(item(IDC_CENTER), Qt::Key_Return);
+        EXPECT_THAT(comm->outputs, IsEmpty());
+        EXPECT_TRUE(panel.isVisible());
+    });
+    EXPECT_EQ(result, 99);
+}
+
+TEST_F(PanelTest, APresetRefusedOnAClosedPortIsReportedOnceAndSaveStopsThere)
+{
+    run([&] {
+        QTest::mouseClick(item(IDC_GOTO_PRESET), Qt::LeftButton);
+        EXPECT_EQ(comm->count("put Output"), 1u);
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0].text, "The port is not open");
+
+        reports.clear();
+        comm->log.clear();
+        QTest::mouseClick(item(IDC_SAVE), Qt::LeftButton);
+        EXPECT_THAT(comm->log, ElementsAre("put Output FF 01 00 07 00 82 8A"));
+        EXPECT_EQ(reports.size(), 1u);
+        EXPECT_TRUE(panel.isVisible());
+    });
+}
+
+TEST_F(PanelTest, ChoosingAPortOpensItAtTheBaudListsRate)
+{
+    run([&] {
+        auto *portList = item<QComboBox>(IDC_PORT_LIST);
+        portList->setFocus();
+        QTest::keyClick(portList, Qt::Key_Down); // the operator picks the first item
+        EXPECT_EQ(portList->currentText(), "COM1 (ttyS0)");
+        EXPECT_EQ(takeLog(), withPortOpenFirst(false, openAt9600));
+
+        // Another baud rate closes the same port and opens it again at that rate.
+        auto *baudList = item<QComboBox>(IDC_BAUD_LIST);
+        baudList->setFocus();
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(baudList, Qt::Key_Down);
+        EXPECT_EQ(baudList->currentText(), "115200");
+        const auto log = takeLog();
+        ASSERT_EQ(log.size(), 5u * 13u);
+        std::vector<std::string> last(log.end() - 13, log.end());
+        auto expected = openAt9600;
+        expected[1] = "put Settings 115200,n,8,1";
+        expected.insert(expected.begin(), "put PortOpen false");
+        EXPECT_EQ(last, withPortOpenFirst(true, expected));
+    });
+}
+
+TEST_F(PanelTest, ChoosingFromTheDroppedListOpensThePort)
+{
+    run([&] {
+        auto *portList = item<QComboBox>(IDC_PORT_LIST);
+        portList->showPopup();
+        QAbstractItemView *view = portList->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+        view->setCurrentIndex(view->model()->index(3, 0));
+        QTest::keyClick(view, Qt::Key_Return);
+        EXPECT_EQ(portList->currentText(), "COM3 (ttyUSB0)");
+        auto expected = openAt9600;
+        expected[0] = "put CommPort 3";
+        EXPECT_EQ(takeLog(), withPortOpenFirst(false, expected));
+    });
+}
+
+TEST_F(PanelTest, ProgrammaticSelectionAndTypingOpenNothing)
+{
+    const int result = run([&] {
+        auto *portList = item<QComboBox>(IDC_PORT_LIST);
+        auto *baudList = item<QComboBox>(IDC_BAUD_LIST);
+        // A baud choice while the port list has no selection opens nothing.
+        baudList->setFocus();
+        QTest::keyClick(baudList, Qt::Key_Down);
+        EXPECT_EQ(baudList->currentText(), "19200");
+        // The program's own selection is no choice.
+        portList->setCurrentIndex(1);
+        portList->setCurrentIndex(-1);
+        // Typing an item's text, then leaving the field, opens and selects nothing.
+        portList->setFocus();
+        QTest::keyClicks(portList, "COM2 (ttyS1)");
+        QTest::keyClick(portList, Qt::Key_Tab);
+        EXPECT_EQ(portList->currentIndex(), -1);
+        EXPECT_EQ(portList->count(), 4);
+        baudList->setFocus();
+        baudList->lineEdit()->selectAll();
+        QTest::keyClicks(baudList, "2400");
+        QTest::keyClick(baudList, Qt::Key_Tab);
+        EXPECT_EQ(baudList->currentIndex(), 3);
+        EXPECT_EQ(baudList->count(), 8);
+        EXPECT_THAT(comm->log, IsEmpty());
+        // Typing a name and pressing Enter ends the panel as OK; still nothing opened.
+        portList->setFocus();
+        portList->lineEdit()->selectAll();
+        QTest::keyClicks(portList, "COM1 (ttyS0)");
+        QTest::keyClick(portList, Qt::Key_Return);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_THAT(comm->log, IsEmpty());
+    EXPECT_EQ(item<QComboBox>(IDC_PORT_LIST)->count(), 4);
+}
+
+TEST_F(PanelTest, KeyboardAndCloseBoxEndThePanel)
+{
+    struct Case
+    {
+        const char *name;
+        int focus; // control id, 0 for the close box
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int result;
+        bool portClosed;
+    };
+    const Case cases[] = {
+        {"Enter in the address box", IDC_ADDRESS, Qt::Key_Return, Qt::NoModifier, IDOK, false},
+        {"keypad Enter in the preset box", IDC_PRESET_NUMBER, Qt::Key_Enter, Qt::KeypadModifier,
+         IDOK, false},
+        {"Enter in the port list", IDC_PORT_LIST, Qt::Key_Return, Qt::NoModifier, IDOK, false},
+        {"Enter in the baud list", IDC_BAUD_LIST, Qt::Key_Return, Qt::NoModifier, IDOK, false},
+        {"Esc on a button", IDC_UP, Qt::Key_Escape, Qt::NoModifier, IDCANCEL, false},
+        {"Esc in the port list", IDC_PORT_LIST, Qt::Key_Escape, Qt::NoModifier, IDCANCEL, false},
+        {"Esc in the address box", IDC_ADDRESS, Qt::Key_Escape, Qt::NoModifier, IDCANCEL, false},
+        {"Alt+F4", IDC_UP, Qt::Key_F4, Qt::AltModifier, IDCANCEL, true},
+        {"the close box", 0, Qt::Key_unknown, Qt::NoModifier, IDCANCEL, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CPtzControlDlg dlg;
+        dlg.setPortSource(&ports);
+        QTimer::singleShot(0, &dlg, [&] {
+            comm->open = true;
+            if (c.focus == 0) {
+                dlg.close();
+            } else {
+                QWidget *w = dlg.GetDlgItem(c.focus);
+                w->setFocus();
+                QTest::keyClick(w, c.key, c.modifiers);
+            }
+            if (dlg.isVisible())
+                dlg.done(99);
+        });
+        EXPECT_EQ(dlg.DoModal(), c.result);
+        EXPECT_EQ(comm->count("put PortOpen false"), c.portClosed ? 1u : 0u);
+        EXPECT_EQ(comm->open, !c.portClosed);
+    }
+}
+
+TEST_F(PanelTest, AFailingCloseKeepsThePanelOpen)
+{
+    const int result = run([&] {
+        comm->open = true;
+        comm->failOn("put PortOpen false", "COM1 could not be closed");
+        panel.close();
+        EXPECT_TRUE(panel.isVisible());
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0].text, "COM1 could not be closed");
+        // The close box again, now with a close that works.
+        panel.close();
+        EXPECT_FALSE(panel.isVisible());
+    });
+    EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST_F(PanelTest, AFailingOpenIsReportedAndThePanelStays)
+{
+    run([&] {
+        comm->failOn("put PortOpen true", "COM1 is in use by another program");
+        auto *portList = item<QComboBox>(IDC_PORT_LIST);
+        portList->setFocus();
+        QTest::keyClick(portList, Qt::Key_Down);
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0].text, "COM1 is in use by another program");
+        EXPECT_EQ(reports[0].owner, &panel);
+        EXPECT_TRUE(panel.isVisible());
+        EXPECT_FALSE(comm->open);
+    });
+}
+
+TEST_F(PanelTest, TheErrorReportIsAStopBoxCaptionedWithTheTitleAndCutTo511)
+{
+    const std::string longText = std::string(600, 'x');
+    run([&] {
+        comm->failOn("put Output", longText);
+        QTest::mouseClick(item(IDC_SET_PRESET), Qt::LeftButton);
+    });
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(reports[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    EXPECT_EQ(reports[0].caption, "panel_tests"); // this executable's file name
+    EXPECT_EQ(reports[0].text, QString(511, 'x'));
+    EXPECT_EQ(reports[0].owner, &panel);
+
+    EXPECT_EQ(errorText(QString(511, 'y')), QString(511, 'y'));
+    // Never half of a character outside the basic plane.
+    const QString emoji = QString(510, 'z') + QString::fromUtf8("\xF0\x9F\x93\xB7") + "tail";
+    EXPECT_EQ(errorText(emoji), QString(510, 'z'));
+}
+
+TEST_F(PanelTest, TheRealReporterShowsAMessageBoxOwnedByThePanel)
+{
+    setErrorReporter({});
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QWidget *owner = nullptr;
+    run([&] {
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            owner = box->parentWidget();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QTest::mouseClick(item(IDC_GOTO_PRESET), Qt::LeftButton);
+        EXPECT_TRUE(panel.isVisible());
+    });
+    EXPECT_EQ(title, "panel_tests");
+    EXPECT_EQ(text, "The port is not open");
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(owner, &panel);
+}
+
+// An error inside the hook (the adapter unplugged, then a button pressed) is reported like
+// every other error, and the panel keeps running.
+TEST_F(PanelTest, AnErrorWhileHoldingAButtonIsReportedAndThePanelRuns)
+{
+    const int result = run([&] {
+        comm->open = true;
+        comm->failOn("put Output", "The device /dev/ttyUSB0 is gone");
+        auto *up = item<QPushButton>(IDC_UP);
+        QTest::mousePress(up, Qt::LeftButton);
+        EXPECT_TRUE(up->isDown()); // the press still reached the button
+        // While the report waits and while its box is up, the hook sends nothing.
+        std::size_t outputsDuringReport = 99;
+        onReport = [&] {
+            const std::size_t before = comm->count("put Output");
+            QTest::mousePress(item(IDC_DOWN), Qt::LeftButton);
+            QTest::mouseRelease(item(IDC_DOWN), Qt::LeftButton);
+            outputsDuringReport = comm->count("put Output") - before;
+        };
+        QTest::mouseRelease(up, Qt::LeftButton);
+        EXPECT_EQ(comm->count("put Output"), 1u);
+        EXPECT_THAT(reports, IsEmpty());
+        QCoreApplication::processEvents();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0].text, "The device /dev/ttyUSB0 is gone");
+        EXPECT_EQ(reports[0].icon, QMessageBox::Critical);
+        EXPECT_EQ(reports[0].owner, &panel);
+        EXPECT_EQ(outputsDuringReport, 0u);
+        EXPECT_TRUE(panel.isVisible());
+        // Afterwards the buttons work again.
+        onReport = nullptr;
+        comm->outputs.clear();
+        QTest::mousePress(up, Qt::LeftButton);
+        QTest::mouseRelease(up, Qt::LeftButton);
+        EXPECT_THAT(outputsHex(*comm), ElementsAre("FF 01 00 08 00 3F 48", "FF 01 00 00 00 00 01"));
+        // Reading PortOpen may fail as well.
+        comm->failOn("get PortOpen", "The control failed");
+        QTest::mousePress(up, Qt::LeftButton);
+        QTest::mouseRelease(up, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(reports.size(), 2u);
+    });
+    EXPECT_EQ(result, 99);
+}
+
+TEST_F(PanelTest, TheControlsEventDrainsWhatWaitsAndDropsErrors)
+{
+    run([&] {
+        comm->pendingInput = {0x01, 0x02, 0x03};
+        comm->raiseEvent(comEvReceive);
+        EXPECT_THAT(takeLog(), ElementsAre("get CommEvent 2", "get Input 3 bytes"));
+        comm->raiseEvent(3);
+        EXPECT_THAT(takeLog(), ElementsAre("get CommEvent 3"));
+        comm->failOn("get Input");
+        comm->raiseEvent(comEvReceive);
+        EXPECT_THAT(reports, IsEmpty());
+        EXPECT_TRUE(panel.isVisible());
+    });
+}
+
+TEST_F(PanelTest, TheSystemMenuEndsWithTheAboutEntry)
+{
+    run([&] {
+        QMenu *menu = panel.systemMenu();
+        ASSERT_NE(menu, nullptr);
+        QStringList texts;
+        for (QAction *action : menu->actions())
+            texts << (action->isSeparator() ? QString("-") : action->text());
+        EXPECT_EQ(texts, QStringList({"&Move", "&Close\tAlt+F4", "-", "&About Tarn..."}));
+
+        // Alt+Space opens it.
+        panel.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+        QTest::keyClick(item(IDC_ZOOM_PLUS), Qt::Key_Space, Qt::AltModifier);
+        EXPECT_TRUE(menu->isVisible());
+        menu->hide();
+        EXPECT_THAT(comm->log, IsEmpty()); // Alt+Space did not press the button
+
+        // A right click on the background opens it, one on a control does not.
+        QContextMenuEvent onButton(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                   item(IDC_UP)->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(item(IDC_UP), &onButton);
+        EXPECT_FALSE(menu->isVisible());
+        QContextMenuEvent onBackground(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                       panel.mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(&panel, &onBackground);
+        EXPECT_TRUE(menu->isVisible());
+        menu->hide();
+    });
+}
+
+TEST_F(PanelTest, TheAboutCommandRunsTheAboutBoxOverThePanel)
+{
+    run([&] {
+        item<QLineEdit>(IDC_ADDRESS)->setText("7");
+        for (int id : {IDM_ABOUTBOX, IDM_ABOUTBOX | 0x5}) {
+            SCOPED_TRACE(id);
+            bool sawAbout = false;
+            QWidget *seenParent = nullptr;
+            QTimer::singleShot(0, [&] {
+                QWidget *seen = QApplication::activeModalWidget();
+                sawAbout = dynamic_cast<CAboutDlg *>(seen) != nullptr;
+                seenParent = seen ? seen->parentWidget() : nullptr;
+                if (seen)
+                    seen->close();
+            });
+            panel.OnSysCommand(id);
+            EXPECT_TRUE(sawAbout);
+            EXPECT_EQ(seenParent, &panel);
+        }
+        // The menu's entry leads there too.
+        bool sawAbout = false;
+        QTimer::singleShot(0, [&] {
+            QWidget *seen = QApplication::activeModalWidget();
+            sawAbout = dynamic_cast<CAboutDlg *>(seen) != nullptr;
+            if (seen)
+                seen->close();
+        });
+        panel.systemMenu()->actions().last()->trigger();
+        EXPECT_TRUE(sawAbout);
+        // The panel is as it was.
+        EXPECT_TRUE(panel.isVisible());
+        EXPECT_EQ(item<QLineEdit>(IDC_ADDRESS)->text(), "7");
+        EXPECT_THAT(comm->log, IsEmpty());
+    });
+}
+
+TEST_F(PanelTest, TheMenusCloseRunsTheClosePath)
+{
+    const int result = run([&] {
+        comm->open = true;
+        panel.systemMenu()->actions().at(1)->trigger();
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(comm->count("put PortOpen false"), 1u);
+}
+
+TEST_F(PanelTest, NoSerialControlMeansNoWindow)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void()> setUp;
+    };
+    const Case cases[] = {
+        {"a factory that gives nothing",
+         [] { enableControlContainer([] { return std::unique_ptr<CMSComm>(); }); }},
+        {"a factory that raises",
+         [] {
+             enableControlContainer(
+                 []() -> std::unique_ptr<CMSComm> { throw CommError("no control"); });
+         }},
+        {"no container", [] { disableControlContainer(); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.setUp();
+        CPtzControlDlg dlg;
+        bool shown = false;
+        QTimer::singleShot(0, &dlg, [&] {
+            shown = dlg.isVisible();
+            dlg.done(99);
+        });
+        EXPECT_EQ(dlg.DoModal(), -1);
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(dlg.windowHandle(), nullptr); // no window was ever made
+        EXPECT_EQ(dlg.comm(), nullptr);
+        EXPECT_TRUE(dlg.controls().inOrder.empty());
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(shown);
+    }
+    EXPECT_THAT(reports, IsEmpty());
+}
+
+TEST_F(PanelTest, ThePortListKeepsTextOrderWhateverTheSourceGives)
+{
+    FakePortSource unsorted{{"COM9 (b)", "com2 (x)", "COM2 (a)", "COM20 (c)", "COM2 (a)"}};
+    panel.setPortSource(&unsorted);
+    run([&] {
+        EXPECT_EQ(itemsOf(*item<QComboBox>(IDC_PORT_LIST)),
+                  QStringList({"COM2 (a)", "COM2 (a)", "com2 (x)", "COM20 (c)", "COM9 (b)"}));
+        EXPECT_EQ(item<QComboBox>(IDC_PORT_LIST)->currentIndex(), -1);
+    });
+}
