@@ -15,7 +15,7 @@
 //    from the event loop on the control's thread. 0: no receive events.
 //  - Output writes the bytes to the device before it returns, within a bound of a couple of
 //    seconds; a write that cannot complete by then is an error, like a failed one.
-//  - Closing leaves the line's settings as they are, as a hardware port keeps them.
+//  - Closing gives the device back the line settings it had before the open (Qt does so).
 // Every failure raises CommError with a description meant for the operator.
 #pragma once
 

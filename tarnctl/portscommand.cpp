@@ -1,9 +1,32 @@
-// tarnctl ports (not built yet).
+// tarnctl ports: the COM namespace, one port a line ("COM3 /dev/ttyUSB0"), in the order the
+// panel's list shows them.
 #include "cli.h"
+#include "comnamespace.h"
 #include "tarnctl.h"
 
-int runPorts(const QStringList &)
+#include <cstdio>
+
+int runPorts(const QStringList &args)
 {
-    cli::printError("'ports' is not available in this build");
-    return cli::exitUsage;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Lists the serial ports as the panel's list shows them, one a line: the port's name\n"
+        "COM<n>, a space, and its device path. The ports are the system's serial ports and\n"
+        "the links COM1 to COM255 in " +
+        ComNamespace::portsDirectory() +
+        ".\n"
+        "Prints nothing when there are none. Exit status: 0, or 2 for a bad command line.");
+    parser.addHelpOption();
+    try {
+        cli::parseOrThrow(parser, args, "ports", {});
+        if (!parser.positionalArguments().isEmpty())
+            throw cli::UsageError(QStringLiteral("unexpected argument '%1': ports takes none")
+                                      .arg(parser.positionalArguments().first()));
+    } catch (const cli::UsageError &error) {
+        cli::printError(error.what());
+        return cli::exitUsage;
+    }
+    for (const ComPort &port : ComNamespace::instance().ports())
+        std::printf("COM%d %s\n", port.number, qPrintable(port.device));
+    return cli::exitOk;
 }

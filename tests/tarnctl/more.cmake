@@ -1,0 +1,6 @@
+# tarnctl ports and send against pseudo-terminals linked into a temporary ports directory.
+tarn_add_gtest(tarnctl_port_tests
+    SOURCES ports_send_test.cpp
+    LIBS tarn_ptz tarn_serial tarn_test_pty tarn_test_process tarn_gtest_qt_main)
+target_compile_definitions(tarnctl_port_tests PRIVATE TARNCTL_PATH="$<TARGET_FILE:tarnctl>")
+add_dependencies(tarnctl_port_tests tarnctl)

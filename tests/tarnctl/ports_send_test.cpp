@@ -1,0 +1,265 @@
+#include "commandframe.h"
+#include "commands.h"
+#include "portconnection.h"
+#include "ptypair.h"
+#include "runprocess.h"
+#include "serialcontrol.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+// A runtime directory of its own (mode 0700) for every test, handed to tarnctl by XDG_RUNTIME_DIR.
+class TarnctlPorts : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_runtime.isValid());
+        QFile::setPermissions(m_runtime.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        setenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit().constData(), 1);
+    }
+    void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
+
+    std::string runtime() const { return m_runtime.path().toStdString(); }
+    std::string portsDir() const { return runtime() + "/tarn/ports"; }
+
+    static ProcessResult tarnctl(const std::vector<std::string> &args)
+    {
+        return runProcess(TARNCTL_PATH, args);
+    }
+
+private:
+    QTemporaryDir m_runtime;
+};
+
+std::vector<std::string> lines(const std::string &text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+std::vector<BYTE> framesOf(BYTE address, const std::vector<PtzCommand> &commands)
+{
+    std::vector<BYTE> bytes;
+    for (const PtzCommand &c : commands) {
+        const auto frame = makeFrame(address, c.command1, c.command2, c.data1, c.data2).bytes();
+        bytes.insert(bytes.end(), frame.begin(), frame.end());
+    }
+    return bytes;
+}
+
+PtzCommand motion(const char *name)
+{
+    return *findMotionAction(name);
+}
+
+TEST_F(TarnctlPorts, ListsLinkedPortsInTheListsOrder)
+{
+    PtyPair two, ten;
+    two.linkAs(portsDir(), 2);
+    ten.linkAs(portsDir(), 10);
+    QFile::link("/dev/tarn-unplugged", QString::fromStdString(portsDir() + "/COM7"));
+    QFile::link(QString::fromStdString(two.slavePath()),
+                QString::fromStdString(portsDir() + "/COM01"));
+
+    const auto r = tarnctl({"ports"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const auto listed = lines(r.out);
+    const std::string lineTen = "COM10 " + ten.slavePath(), lineTwo = "COM2 " + two.slavePath();
+    const auto posTen = std::find(listed.begin(), listed.end(), lineTen);
+    const auto posTwo = std::find(listed.begin(), listed.end(), lineTwo);
+    ASSERT_NE(posTen, listed.end()) << r.out;
+    ASSERT_NE(posTwo, listed.end()) << r.out;
+    EXPECT_LT(posTen, posTwo) << "COM10 sorts before COM2 as text, as in the panel's list";
+    for (const std::string &line : listed) {
+        EXPECT_EQ(line.rfind("COM", 0), 0u) << line;
+        EXPECT_EQ(std::count(line.begin(), line.end(), ' '), 1) << line;
+        EXPECT_NE(line.rfind("COM7 ", 0), 0u) << "a link to nothing is not listed";
+        EXPECT_NE(line.rfind("COM1 " + two.slavePath(), 0), 0u) << "COM01 is not a port name";
+    }
+}
+
+TEST_F(TarnctlPorts, AnEmptyOrMissingPortsDirectoryIsNoErrorAndIsNotCreated)
+{
+    const auto r = tarnctl({"ports"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(QDir(QString::fromStdString(runtime() + "/tarn")).exists());
+    EXPECT_EQ(tarnctl({"ports", "extra"}).status, 2);
+}
+
+TEST_F(TarnctlPorts, SendPutsExactlyTheFramesOnTheLineWithThePanelsSettings)
+{
+    struct Row
+    {
+        std::vector<std::string> args;
+        int baud;
+        std::vector<BYTE> expected;
+    };
+    PtyPair pty;
+    pty.linkAs(portsDir(), 5);
+    // Each sends at least two frames with a gap, so the line's settings can be read while the
+    // port is open (closing gives the device back the settings it had).
+    for (const Row &row : {
+             Row{{"send", "--port", "COM5", "--gap", "400", "up", "stop", "goto", "5"},
+                 9600,
+                 framesOf(1, {motion("up"), motion("stop"), PtzCommands::gotoPreset(5)})},
+             Row{{"send", "--port", "COM5", "--baud", "19200", "--address", "200", "--gap", "400",
+                  "zoom-tele", "stop"},
+                 19200,
+                 framesOf(200, {motion("zoom-tele"), motion("stop")})},
+             Row{{"send", "--gap", "400", "--port", pty.slavePath(), "--baud", "115200", "set",
+                  "130", "left"},
+                 115200,
+                 framesOf(1, {PtzCommands::setPreset(130), motion("left")})},
+             Row{{"send", "--port", "COM5", "--baud", "56000", "--gap", "400", "clear", "0",
+                  "right"},
+                 56000,
+                 framesOf(1, {PtzCommands::clearPreset(0), motion("right")})},
+         }) {
+        SCOPED_TRACE(row.args.back());
+        ProcessResult r;
+        std::thread run([&] { r = tarnctl(row.args); });
+        std::vector<BYTE> got = pty.read(7, 5000);
+        const termios tio = pty.slaveTermios();
+        const int baud = pty.slaveBaudRate();
+        const auto rest = pty.read(row.expected.size() - 7, 5000);
+        got.insert(got.end(), rest.begin(), rest.end());
+        run.join();
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(got, row.expected);
+        EXPECT_TRUE(pty.readUntilQuiet(50).empty());
+        EXPECT_EQ(baud, row.baud);
+        EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t(CS8));
+        EXPECT_FALSE(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS));
+        EXPECT_TRUE(tio.c_iflag & IXON);
+        EXPECT_TRUE(tio.c_iflag & IXOFF);
+    }
+    // The known answer for "up" at address 1, as the panel sends it.
+    EXPECT_EQ(framesOf(1, {motion("up")}),
+              (std::vector<BYTE>{0xFF, 0x01, 0x00, 0x08, 0x00, 0x3F, 0x48}));
+}
+
+TEST_F(TarnctlPorts, SendWaitsTheGapBetweenFrames)
+{
+    PtyPair pty;
+    pty.linkAs(portsDir(), 3);
+    ProcessResult result;
+    std::thread run([&] {
+        result = tarnctl({"send", "--port", "COM3", "--gap", "300", "up", "stop", "down"});
+    });
+    using Clock = std::chrono::steady_clock;
+    std::vector<Clock::time_point> arrivals;
+    std::vector<BYTE> got;
+    for (int i = 0; i < 3; ++i) {
+        const auto frame = pty.read(7, 5000);
+        arrivals.push_back(Clock::now());
+        got.insert(got.end(), frame.begin(), frame.end());
+    }
+    run.join();
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(got, framesOf(1, {motion("up"), motion("stop"), motion("down")}));
+    for (int i = 1; i < 3; ++i) {
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(arrivals[i] - arrivals[i - 1])
+                .count();
+        EXPECT_GE(ms, 250) << "frame " << i;
+        EXPECT_LT(ms, 1500) << "frame " << i;
+    }
+}
+
+TEST_F(TarnctlPorts, SendFailuresExitWith1AndTheControlsDescription)
+{
+    PtyPair pty;
+    pty.linkAs(portsDir(), 4);
+
+    auto r = tarnctl({"send", "--port", "COM200", "up"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tarnctl: COM200 does not exist: there is no such port (tarnctl ports lists "
+                     "them)\n");
+
+    r = tarnctl({"send", "--port", "/dev/tarn-no-such-tty", "up"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tarnctl: /dev/tarn-no-such-tty does not exist: no such port (is the adapter "
+                     "plugged in?)\n");
+
+    // Held by this process: another process, even as root, is kept out.
+    {
+        SerialControl holder(
+            [&](int) { return std::optional<QString>(QString::fromStdString(pty.slavePath())); });
+        openConfigured(holder, 4, "9600,n,8,1");
+        r = tarnctl({"send", "--port", "COM4", "up"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "tarnctl: COM4 (" + pty.slavePath() + ") is in use by another program\n");
+        r = tarnctl({"send", "--port", pty.slavePath(), "up"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "tarnctl: " + pty.slavePath() + " is in use by another program\n");
+    }
+    EXPECT_TRUE(pty.readUntilQuiet(50).empty());
+    // Let go, and the port is free again.
+    r = tarnctl({"send", "--port", "COM4", "up"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(pty.read(7), framesOf(1, {motion("up")}));
+}
+
+TEST_F(TarnctlPorts, SendRefusesABadCommandLineWith2AndNamesTheValue)
+{
+    PtyPair pty;
+    pty.linkAs(portsDir(), 6);
+    struct Row
+    {
+        std::vector<std::string> args;
+        const char *mentions;
+    };
+    for (const Row &row : {
+             Row{{"send", "up"}, "no port"},
+             Row{{"send", "--port", "COM6"}, "no action"},
+             Row{{"send", "--port", "COM0", "up"}, "'COM0'"},
+             Row{{"send", "--port", "COM256", "up"}, "'COM256'"},
+             Row{{"send", "--port", "COM06", "up"}, "'COM06'"},
+             Row{{"send", "--port", "com6", "up"}, "'com6'"},
+             Row{{"send", "--port", "ttyUSB0", "up"}, "'ttyUSB0'"},
+             Row{{"send", "--port", "COM6", "--baud", "0", "up"}, "'0'"},
+             Row{{"send", "--port", "COM6", "--baud", "4000001", "up"}, "'4000001'"},
+             Row{{"send", "--port", "COM6", "--baud", "96OO", "up"}, "'96OO'"},
+             Row{{"send", "--port", "COM6", "--baud", "9600,e", "up"}, "'9600,e'"},
+             Row{{"send", "--port", "COM6", "--baud", "", "up"}, "''"},
+             Row{{"send", "--port", "COM6", "--gap", "-5", "up"}, "'-5'"},
+             Row{{"send", "--port", "COM6", "--gap", "soon", "up"}, "'soon'"},
+             Row{{"send", "--port", "COM6", "--gap", "60001", "up"}, "'60001'"},
+             Row{{"send", "--port", "COM6", "--address", "256", "up"}, "'256'"},
+             Row{{"send", "--port", "COM6", "up", "jump"}, "'jump'"},
+             Row{{"send", "--port", "COM6", "up", "goto"}, "'goto'"},
+         }) {
+        const auto r = tarnctl(row.args);
+        EXPECT_EQ(r.status, 2) << row.mentions;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find(row.mentions), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(pty.readUntilQuiet(50).empty()) << "a refused command line sends nothing";
+
+    const auto help = tarnctl({"send", "--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char *word : {"--port", "--baud", "--address", "--gap", "COM", "goto N"})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+}
+
+} // namespace
