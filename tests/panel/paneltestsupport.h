@@ -10,6 +10,7 @@
 #include "recordingcomm.h"
 
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -70,6 +71,9 @@ protected:
     int run(const std::function<void()> &body)
     {
         QTimer::singleShot(0, &panel, [&] {
+            // Active, as the operator's window is: focus changes then happen as on a desktop.
+            panel.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&panel));
             body();
             if (panel.isVisible())
                 panel.done(99);
