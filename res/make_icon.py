@@ -30,10 +30,10 @@ def draw(size):
     pixels = [[TRANSPARENT] * size for _ in range(size)]
     # Mount plate: a flat bar across the top, dark with a light top edge.
     plate_top, plate_bottom = round(6 * s), round(11 * s)
-    plate_left, plate_right = round(3 * s), size - round(3 * s)
+    plate_left, plate_right = round(1 * s), size - round(1 * s)
     for y in range(plate_top, plate_bottom):
         for x in range(plate_left, plate_right):
-            edge = y == plate_top or x in (plate_left, plate_right - 1)
+            edge = y in (plate_top, plate_bottom - 1) or x in (plate_left, plate_right - 1)
             pixels[y][x] = BLACK if edge else (SILVER if y == plate_top + 1 else GRAY)
     # Dome: the lower half of a sphere hanging from the plate.
     cx, cy, r = size / 2.0, plate_bottom, 13.5 * s
