@@ -26,7 +26,7 @@
 struct ComPort
 {
     int number;     // n of COM<n>
-    QString device; // the device path: "/dev/ttyUSB0", a link's target as written
+    QString device; // the device path: "/dev/ttyUSB0", or a link's target (made absolute)
     QString name;   // "COM3 (ttyUSB0)"
 };
 
