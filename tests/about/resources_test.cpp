@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -107,6 +108,22 @@ TEST(AppIcon, CompiledInIconIsTheCommittedFile)
     QFile committed(QStringLiteral(TARN_SOURCE_DIR "/res/tarn.ico"));
     ASSERT_TRUE(committed.open(QIODevice::ReadOnly));
     EXPECT_EQ(committed.readAll(), iconBytes());
+}
+
+TEST(AppIcon, CommittedFileIsWhatTheScriptDraws)
+{
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        GTEST_SKIP() << "python3 is not installed";
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("tarn.ico"));
+    QProcess run;
+    run.start(python, {QStringLiteral(TARN_SOURCE_DIR "/res/make_icon.py"), out});
+    ASSERT_TRUE(run.waitForFinished(20000));
+    ASSERT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+    QFile drawn(out);
+    ASSERT_TRUE(drawn.open(QIODevice::ReadOnly));
+    EXPECT_EQ(drawn.readAll(), iconBytes()) << "run res/make_icon.py and commit res/tarn.ico";
 }
 
 TEST(StringTable, HoldsOnlyTheAboutEntry)
