@@ -119,8 +119,10 @@ int CPtzControlDlg::DoModal()
 
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
-        move(available.center() - QPoint(width() / 2, height() / 2) + QPoint(1, 1) -
-             QPoint(width() % 2 ? 0 : 1, height() % 2 ? 0 : 1));
+        // Centred as a whole, frame included where the platform knows it already.
+        create();
+        const QSize frame = frameGeometry().size();
+        move(available.center() - QPoint((frame.width() - 1) / 2, (frame.height() - 1) / 2));
     }
     // The first control with a tab stop.
     if (QWidget *first = GetDlgItem(IDC_ZOOM_PLUS))
@@ -185,8 +187,9 @@ bool CPtzControlDlg::OnInitDialog()
 
     delete m_systemMenu;
     m_systemMenu = new QMenu(this);
-    m_systemMenu->addAction(tr("&Move"), this, [this] { OnSysCommand(SC_MOVE); });
-    m_systemMenu->addAction(tr("&Close\tAlt+F4"), this, [this] { OnSysCommand(SC_CLOSE); });
+    m_systemMenu->addAction(QStringLiteral("&Move"), this, [this] { OnSysCommand(SC_MOVE); });
+    m_systemMenu->addAction(QStringLiteral("&Close\tAlt+F4"), this,
+                            [this] { OnSysCommand(SC_CLOSE); });
     const QString about = loadString(IDS_ABOUTBOX);
     if (!about.isEmpty()) {
         m_systemMenu->addSeparator();

@@ -1,6 +1,7 @@
 #include "paneltestsupport.h"
 
 #include "aboutdlg.h"
+#include "appresources.h"
 #include "cameraactions.h"
 #include "holdtomovehook.h"
 #include "ptzcontroldlg.h"
@@ -93,8 +94,8 @@ TEST_F(PanelTest, IsAFixedDialogWithTitleAndCloseOnlyCentredOnTheScreen)
         EXPECT_FALSE(flags & Qt::WindowContextHelpButtonHint);
         EXPECT_EQ(panel.minimumSize(), panel.maximumSize());
         const QRect available = panel.screen()->availableGeometry();
-        EXPECT_LE(std::abs(panel.geometry().center().x() - available.center().x()), 1);
-        EXPECT_LE(std::abs(panel.geometry().center().y() - available.center().y()), 1);
+        EXPECT_LE(std::abs(panel.frameGeometry().center().x() - available.center().x()), 1);
+        EXPECT_LE(std::abs(panel.frameGeometry().center().y() - available.center().y()), 1);
         const DialogBaseUnits units = dialogBaseUnits(dialogFont(ptzControlDialogTemplate()));
         EXPECT_EQ(panel.size(), units.toPixels(0, 0, 392, 192).size());
     });
@@ -713,5 +714,44 @@ TEST_F(PanelTest, ThePortListKeepsTextOrderWhateverTheSourceGives)
         EXPECT_EQ(itemsOf(*item<QComboBox>(IDC_PORT_LIST)),
                   QStringList({"COM2 (a)", "COM2 (a)", "com2 (x)", "COM20 (c)", "COM9 (b)"}));
         EXPECT_EQ(item<QComboBox>(IDC_PORT_LIST)->currentIndex(), -1);
+    });
+}
+
+TEST_F(PanelTest, CarriesTheApplicationIconAndDrawsItCentredWhenMinimised)
+{
+    const QIcon icon = appIcon();
+    if (icon.isNull())
+        GTEST_SKIP() << "no application icon in this build";
+    run([&] {
+        const QImage expected =
+            icon.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(panel.windowIcon()
+                      .pixmap(QSize(32, 32))
+                      .toImage()
+                      .convertToFormat(QImage::Format_ARGB32),
+                  expected);
+        EXPECT_EQ(panel.OnQueryDragIcon().cacheKey(), panel.icon().cacheKey());
+
+        const QPoint corner((panel.width() - 32 + 1) / 2, (panel.height() - 32 + 1) / 2);
+        const auto iconShown = [&] {
+            QImage image(panel.size(), QImage::Format_ARGB32);
+            image.fill(Qt::white);
+            // The panel's own painting; its controls lie over parts of the centre.
+            panel.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+            int opaque = 0;
+            for (int y = 0; y < expected.height(); ++y)
+                for (int x = 0; x < expected.width(); ++x)
+                    if (qAlpha(expected.pixel(x, y)) == 255) {
+                        ++opaque;
+                        if (image.pixel(corner + QPoint(x, y)) != expected.pixel(x, y))
+                            return false;
+                    }
+            return opaque > 0;
+        };
+        EXPECT_FALSE(iconShown());
+        panel.setWindowState(Qt::WindowMinimized);
+        ASSERT_TRUE(panel.isMinimized());
+        EXPECT_TRUE(iconShown());
+        panel.setWindowState(Qt::WindowNoState);
     });
 }
