@@ -34,6 +34,20 @@ inline void processEventsFor(int ms)
     processEventsUntil([] { return false; }, ms);
 }
 
+// AddressSanitizer keeps freed memory in quarantine, so resident memory grows with every
+// allocation there and says nothing about what the program keeps.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool residentMemoryMeaningful = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool residentMemoryMeaningful = false;
+#else
+inline constexpr bool residentMemoryMeaningful = true;
+#endif
+#else
+inline constexpr bool residentMemoryMeaningful = true;
+#endif
+
 // VmRSS of this process in KiB, from /proc/self/status; -1 if unreadable.
 inline long vmRssKiB()
 {

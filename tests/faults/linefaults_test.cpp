@@ -271,8 +271,10 @@ TEST_F(Flood, FramesIntactMemoryFlatLoopAnswering)
                                expected.begin() + static_cast<std::ptrdiff_t>(i + 7),
                                received.begin() + static_cast<std::ptrdiff_t>(i)))
             << "frame " << i / 7 << " of " << frames << " arrived changed";
-    EXPECT_LT(rssAfter - rssBefore, rssBoundKiB)
-        << "VmRSS " << rssBefore << " KiB before the flood, " << rssAfter << " KiB after";
+    if (residentMemoryMeaningful) {
+        EXPECT_LT(rssAfter - rssBefore, rssBoundKiB)
+            << "VmRSS " << rssBefore << " KiB before the flood, " << rssAfter << " KiB after";
+    }
     EXPECT_LT(longestTurn, longestTurnMs) << "the event loop stopped answering";
     EXPECT_TRUE(m_control->portOpen());
     RecordProperty("frames", frames);

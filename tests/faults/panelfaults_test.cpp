@@ -347,8 +347,10 @@ TEST_F(PanelFaults, FloodWhileTheOperatorWorks)
         EXPECT_EQ(late, 0) << "frames not on the line within a second";
         EXPECT_TRUE(wrong.empty()) << "a frame arrived as " << hex(wrong);
         EXPECT_LT(longestTurn, 250) << "the window stopped answering";
-        EXPECT_LT(rssAfter - rssBefore, rssBoundKiB)
-            << "VmRSS " << rssBefore << " KiB before, " << rssAfter << " KiB after";
+        if (residentMemoryMeaningful) {
+            EXPECT_LT(rssAfter - rssBefore, rssBoundKiB)
+                << "VmRSS " << rssBefore << " KiB before, " << rssAfter << " KiB after";
+        }
         EXPECT_TRUE(m_reports.empty());
         EXPECT_TRUE(m_panel.isVisible());
         RecordProperty("frames", frames);
