@@ -102,7 +102,8 @@ int runMonitor(const QStringList &args)
     QObject::connect(&port, &QSerialPort::errorOccurred, [&](QSerialPort::SerialPortError error) {
         if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
             return;
-        cli::printError(QStringLiteral("%1: %2").arg(device, port.errorString()));
+        // Reading fails when the device goes (an adapter pulled, a simulator ended).
+        cli::printError(QStringLiteral("lost %1: %2").arg(device, port.errorString()));
         status = cli::exitFailure;
         QCoreApplication::quit();
     });
