@@ -66,7 +66,12 @@ public:
         }
     }
 
-    void finish() { report(m_receiver.finish()); }
+    // The end: what a client wrote just before we were stopped is still shown.
+    void finish()
+    {
+        drain();
+        report(m_receiver.finish());
+    }
 
 private:
     enum class Read { Drained, HungUp };

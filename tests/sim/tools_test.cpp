@@ -278,6 +278,40 @@ TEST_F(Tools, MonitorFindsComPortsThroughTheNamespaceAndFailsWhenTheLineGoes)
     EXPECT_NE(err.find("lost " + line.slavePath() + ": "), std::string::npos) << err;
 }
 
+TEST_F(Tools, DemoRunsThePanelAgainstAVirtualCameraAndStopsIt)
+{
+    // A build tree whose panel is a stand-in: it lists the ports directory and sends a frame
+    // to the port the demo names, as an operator choosing it would.
+    const std::string build = m_runtime + "/build";
+    ASSERT_EQ(system(("mkdir -p " + build + "/tarnctl " + build + "/app").c_str()), 0);
+    ASSERT_EQ(symlink(TARNCTL_PATH, (build + "/tarnctl/tarnctl").c_str()), 0);
+    {
+        std::ofstream panel(build + "/app/tarn");
+        panel << "#!/bin/sh\nls \"$XDG_RUNTIME_DIR/tarn/ports\"\n"
+              << "exec \"" << TARNCTL_PATH << "\" send --port COM9 left\n";
+    }
+    chmod((build + "/app/tarn").c_str(), 0755);
+    setenv("TARN_BUILD", build.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const auto r = runProcess(SOURCE_DIR "/scripts/demo", {});
+    unsetenv("TARN_BUILD");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("choose COM9"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nCOM9\n"), std::string::npos) << r.out; // the panel saw the port
+    EXPECT_FALSE(exists(link(9)));                                 // the camera was stopped
+
+    // The camera logged the panel's frame, and the demo said where.
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.out, m, std::regex("logs its frames to (/\\S+)\\.\n")))
+        << r.out;
+    const std::string log = m[1];
+    std::ifstream file(log);
+    const std::string content((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(content.find("FF 01 00 04 3F 00 44  pan left speed 63"), std::string::npos)
+        << log << ": " << content;
+    std::remove(log.c_str());
+}
+
 TEST_F(Tools, BadCommandLinesExit2AndMissingPortsExit1)
 {
     struct Row
