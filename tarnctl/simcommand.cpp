@@ -162,12 +162,16 @@ private:
 
 bool simNeedsGui(const QStringList &args)
 {
-    // Only a plain --view asks for a window; anything unparsable fails later without one.
+    // Only a plain --view asks for a window; anything unparsable fails later without one. With
+    // no window system at all, Qt would abort: runSim says so instead.
+    const bool windowSystem = !qEnvironmentVariableIsEmpty("DISPLAY") ||
+                              !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                              !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
     for (const QString &arg : args) {
         if (arg == "--")
             break;
         if (arg == "--view")
-            return true;
+            return windowSystem;
     }
     return false;
 }
@@ -194,11 +198,14 @@ int runSim(const QStringList &args)
         baud = simline::parseBaud(parser.value("baud"));
         address = cli::parseByte(parser.value("address"), "address");
         view = parser.isSet("view");
-        if (view && !qobject_cast<QApplication *>(QCoreApplication::instance()))
-            throw cli::UsageError("--view needs a window system");
     } catch (const cli::UsageError &error) {
         cli::printError(error.what());
         return cli::exitUsage;
+    }
+    if (view && !qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        cli::printError("--view needs a window system, and neither DISPLAY nor WAYLAND_DISPLAY "
+                        "is set");
+        return cli::exitFailure;
     }
 
     int status = cli::exitOk;

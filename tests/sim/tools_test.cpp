@@ -339,6 +339,14 @@ TEST_F(Tools, BadCommandLinesExit2AndMissingPortsExit1)
         EXPECT_NE(r.err.find(row.mentions), std::string::npos) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
+    // No window system: a clear refusal rather than Qt's abort.
+    const auto noDisplay =
+        runProcess("/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                                    "QT_QPA_PLATFORM", TARNCTL_PATH, "sim", "--view"});
+    EXPECT_EQ(noDisplay.status, 1) << noDisplay.err;
+    EXPECT_NE(noDisplay.err.find("--view needs a window system"), std::string::npos)
+        << noDisplay.err;
+    EXPECT_FALSE(exists(link(9)));
     const auto help = runProcess(TARNCTL_PATH, {"sim", "--help"});
     EXPECT_EQ(help.status, 0);
     for (const char *word : {"Usage: tarnctl sim", "--port", "--baud", "--address", "--view"})
