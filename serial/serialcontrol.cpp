@@ -51,6 +51,10 @@ struct SerialControl::Private
     short commEvent = 0;
 
     QSerialPort port;
+    // The device hung up (unplugged, the far end of a pseudo-terminal gone): Qt's port is closed
+    // so its notifier stops waking the event loop, but PortOpen stays true until the program
+    // closes it, and writes fail with a description, as on a desktop when an adapter is pulled.
+    bool gone = false;
     int lockFd = -1; // our own descriptor on the device, holding the flock while open
     QString device;
 
@@ -61,9 +65,11 @@ struct SerialControl::Private
     // "COM3 (/dev/ttyUSB0)", or the path alone when the port is named by it.
     QString fullName() const { return name() == device ? device : name() + " (" + device + ")"; }
 
+    bool isOpen() const { return port.isOpen() || gone; }
+
     void requireOpen() const
     {
-        if (!port.isOpen())
+        if (!isOpen())
             raise(QStringLiteral("The port is not open: choose a port first"));
     }
 
@@ -139,6 +145,7 @@ struct SerialControl::Private
 
     void closePort()
     {
+        gone = false;
         if (port.isOpen())
             port.close();
         if (lockFd >= 0) {
@@ -172,6 +179,25 @@ SerialControl::SerialControl(PortResolver resolver, QObject *parent)
         } catch (...) {
         }
     });
+    // A hung-up tty reads as end of file for ever; Qt reports it as a read error and would keep
+    // waking the loop for it. Close Qt's side once it is back in the event loop.
+    connect(
+        &d->port, &QSerialPort::errorOccurred, this,
+        [this](QSerialPort::SerialPortError error) {
+            if (error == QSerialPort::NoError || !d->port.isOpen() || d->gone)
+                return;
+            pollfd p{int(d->port.handle()), POLLIN, 0};
+            if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+                d->gone = true;
+        },
+        Qt::DirectConnection);
+    connect(
+        &d->port, &QSerialPort::errorOccurred, this,
+        [this] {
+            if (d->gone && d->port.isOpen())
+                d->port.close();
+        },
+        Qt::QueuedConnection);
 }
 
 SerialControl::~SerialControl()
@@ -181,7 +207,7 @@ SerialControl::~SerialControl()
 
 void SerialControl::setCommPort(short port)
 {
-    if (d->port.isOpen())
+    if (d->isOpen())
         raise(QStringLiteral("%1 is open: close it before choosing another port").arg(d->name()));
     if (port < 1 || port > 255)
         raise(QStringLiteral("Port number %1 is not valid: ports are COM1 to COM255").arg(port));
@@ -239,7 +265,7 @@ void SerialControl::setOutBufferCount(short count)
 
 bool SerialControl::portOpen()
 {
-    return d->port.isOpen();
+    return d->isOpen();
 }
 
 void SerialControl::setPortOpen(bool open)
@@ -249,7 +275,7 @@ void SerialControl::setPortOpen(bool open)
         d->commEvent = 0;
         return;
     }
-    if (d->port.isOpen())
+    if (d->isOpen())
         raise(QStringLiteral("%1 is already open").arg(d->name()));
 
     const std::optional<QString> device = d->resolver ? d->resolver(d->commPort) : std::nullopt;
@@ -327,7 +353,8 @@ void SerialControl::setSettings(const std::string &settings)
 void SerialControl::setOutput(std::span<const BYTE> bytes)
 {
     d->requireOpen();
-    const int fd = int(d->port.handle());
+    // Our own descriptor on the device: it outlives Qt's when the device hangs up.
+    const int fd = d->lockFd;
     if (d->handshaking == comXOnXOff || d->handshaking == comRTSXOnXOff) {
         // Restart output a received XOFF stopped. TCOON alone only undoes TCOOFF, so both.
         tcflow(fd, TCOOFF);
@@ -370,6 +397,8 @@ void SerialControl::setOutput(std::span<const BYTE> bytes)
 std::vector<BYTE> SerialControl::input()
 {
     d->requireOpen();
+    if (d->gone)
+        raise(QStringLiteral("Reading from %1 failed: the device is gone").arg(d->fullName()));
     qint64 limit = d->inBufferSize;
     if (d->inputLen > 0)
         limit = std::min<qint64>(limit, d->inputLen);

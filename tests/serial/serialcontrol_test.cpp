@@ -5,12 +5,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <grp.h>
 #include <numeric>
@@ -286,7 +289,15 @@ TEST(SerialControl, AWriteToAPortWhoseFarEndHasGoneFailsClearly)
         comm.input();
     });
     pty.closeMaster();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    // The hang-up must not keep waking the event loop.
+    const std::clock_t before = std::clock();
+    QEventLoop loop;
+    QTimer::singleShot(500, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_LT(double(std::clock() - before) / CLOCKS_PER_SEC, 0.25) << "spinning on the hang-up";
+    EXPECT_TRUE(comm.portOpen()) << "the port is the program's to close";
+    EXPECT_EQ(raised([&] { comm.input(); }),
+              "Reading from COM2 (" + pty.slavePath() + ") failed: the device is gone");
     const std::string text = raised([&] { comm.setOutput(upFrame); });
     EXPECT_EQ(text.rfind("Writing to COM2 (" + pty.slavePath() + ") failed: the device is gone", 0),
               0u)
