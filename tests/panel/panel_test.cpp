@@ -388,6 +388,9 @@ TEST_F(PanelTest, ProgrammaticSelectionAndTypingOpenNothing)
         // The program's own selection is no choice.
         portList->setCurrentIndex(1);
         portList->setCurrentIndex(-1);
+        // Nothing completes typed text into an item.
+        EXPECT_EQ(portList->completer(), nullptr);
+        EXPECT_EQ(baudList->completer(), nullptr);
         // Typing an item's text, then leaving the field, opens and selects nothing.
         portList->setFocus();
         QTest::keyClicks(portList, "COM2 (ttyS1)");
