@@ -288,6 +288,19 @@ TEST_F(PanelEndToEnd, ChoosingThePortOpensItAndTheButtonsSendTheirFrames)
     xdotool({"mouseup", "1"});
     EXPECT_EQ(hex(line.read(7)), "FF 01 00 00 00 00 01");
 
+    // Released after dragging off the button: still the stop frame.
+    moveTo(IDC_DOWN, 20, 20);
+    xdotool({"mousedown", "1"});
+    EXPECT_EQ(hex(line.read(7)), "FF 01 00 10 00 3F 50");
+    moveTo(IDC_SAVE, 25, 7);
+    xdotool({"mouseup", "1"});
+    EXPECT_EQ(hex(line.read(7)), "FF 01 00 00 00 00 01");
+
+    // A quick double press: the second press sends nothing, its release the stop frame.
+    moveTo(IDC_LEFT, 20, 20);
+    xdotool({"click", "--repeat", "2", "--delay", "60", "1"});
+    EXPECT_EQ(hex(line.read(21)), "FF 01 00 04 3F 00 44 FF 01 00 00 00 00 01 FF 01 00 00 00 00 01");
+
     moveTo(IDC_GOTO_PRESET, 25, 19);
     xdotool({"click", "1"});
     EXPECT_EQ(hex(line.read(7)), "FF 01 00 07 00 01 09");
