@@ -10,6 +10,8 @@
 #include "serialcontrol.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -45,8 +47,9 @@ class LineFixture : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_pty = std::make_unique<PtyPair>();
-        m_device = QString::fromStdString(m_pty->slavePath());
+        ASSERT_TRUE(m_links.isValid());
+        m_device = m_links.filePath(QStringLiteral("ttyCAM"));
+        plugIn();
         m_control = std::make_unique<SerialControl>([this](int number) -> std::optional<QString> {
             if (number != 1)
                 return std::nullopt;
@@ -56,6 +59,25 @@ protected:
         m_actions = std::make_unique<CameraActions>(
             *m_control, [this](int id) { return id == IDC_ADDRESS ? m_address : "1"; });
         m_control->setOnComm([this] { m_connection->OnSerialEvent(); });
+    }
+
+    // The camera's adapter appears as m_device, a link to a new pseudo-terminal's slave (as
+    // udev would make /dev/serial/by-id/...).
+    void plugIn()
+    {
+        m_pty = std::make_unique<PtyPair>();
+        QFile::remove(m_device);
+        ASSERT_TRUE(QFile::link(QString::fromStdString(m_pty->slavePath()), m_device));
+    }
+
+    // The adapter is pulled out: the line hangs up and its name goes. (The name, not the
+    // pseudo-terminal's own path, so that a pseudo-terminal of a test running in parallel that
+    // reuses the number cannot stand in for it.)
+    void vanish()
+    {
+        m_pty->closeMaster();
+        m_pty->closeSlave();
+        QFile::remove(m_device);
     }
 
     // The operator chooses COM1 at 9600 baud.
@@ -73,6 +95,7 @@ protected:
         return std::nullopt;
     }
 
+    QTemporaryDir m_links;
     std::unique_ptr<PtyPair> m_pty;
     QString m_device;
     std::unique_ptr<SerialControl> m_control;
@@ -98,8 +121,7 @@ TEST_P(DeviceVanishes, RefusedClearlyAndTheOperatorCanCarryOn)
         EXPECT_EQ(m_pty->read(7), frameBytes(1, PtzCommands::up));
     }
 
-    m_pty->closeMaster();
-    m_pty->closeSlave();
+    vanish();
 
     // A hang-up that the control keeps being woken for would burn a core here.
     const double cpuBefore = cpuSeconds();
@@ -135,8 +157,7 @@ TEST_P(DeviceVanishes, RefusedClearlyAndTheOperatorCanCarryOn)
     EXPECT_FALSE(m_control->portOpen());
 
     // A new device under the same name works at once.
-    m_pty = std::make_unique<PtyPair>();
-    m_device = QString::fromStdString(m_pty->slavePath());
+    plugIn();
     ASSERT_NO_THROW(choosePort());
     m_actions->PreTranslateMessage(HookMessage::LeftButtonDown, IDC_LEFT);
     m_actions->PreTranslateMessage(HookMessage::LeftButtonUp, IDC_LEFT);
@@ -238,8 +259,15 @@ TEST_F(Flood, FramesIntactMemoryFlatLoopAnswering)
         m_address = std::to_string(address);
         const auto &[id, command] = buttons[static_cast<std::size_t>(frames / 2) % buttons.size()];
         const bool press = frames % 2 == 0;
-        m_actions->PreTranslateMessage(
-            press ? HookMessage::LeftButtonDown : HookMessage::LeftButtonUp, id);
+        // A refused frame ends the run as a failure (the writer must still be joined).
+        const auto refused = refusal([&] {
+            m_actions->PreTranslateMessage(
+                press ? HookMessage::LeftButtonDown : HookMessage::LeftButtonUp, id);
+        });
+        if (refused) {
+            ADD_FAILURE() << "frame " << frames << " refused during the flood: " << *refused;
+            break;
+        }
         const auto sent = frameBytes(address, press ? *command : PtzCommands::stop);
         expected.insert(expected.end(), sent.begin(), sent.end());
         ++frames;
