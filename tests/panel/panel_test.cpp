@@ -370,6 +370,7 @@ TEST_F(PanelTest, ChoosingFromTheDroppedListOpensThePort)
         view->setCurrentIndex(view->model()->index(3, 0));
         QTest::keyClick(view, Qt::Key_Return);
         EXPECT_EQ(portList->currentText(), "COM3 (ttyUSB0)");
+        EXPECT_TRUE(panel.isVisible()); // Enter in the open list chooses; it does not end
         auto expected = openAt9600;
         expected[0] = "put CommPort 3";
         EXPECT_EQ(takeLog(), withPortOpenFirst(false, expected));
