@@ -173,19 +173,21 @@ INSTANTIATE_TEST_SUITE_P(Line, DeviceVanishes, ::testing::Values(true, false),
 // Writes count pseudo-random bytes into the master as fast as the slave takes them, then an XON:
 // with XON/XOFF handshaking an XOFF in the noise holds our output until the next XON, so the
 // flood ends with one to leave the line running. Returns the count written before the deadline.
-std::size_t flood(int master, std::size_t count, unsigned seed, int timeoutMs)
+std::size_t flood(int master, std::size_t count, unsigned seed, int timeoutMs,
+                  const std::atomic<bool> *stop = nullptr)
 {
     std::mt19937 random(seed);
     std::uint8_t chunk[4096];
     std::size_t written = 0;
     QElapsedTimer clock;
     clock.start();
-    while (written < count && clock.elapsed() < timeoutMs) {
+    const auto going = [&] { return clock.elapsed() < timeoutMs && !(stop && *stop); };
+    while (written < count && going()) {
         const std::size_t n = std::min(sizeof chunk, count - written);
         for (std::size_t i = 0; i < n; ++i)
             chunk[i] = static_cast<std::uint8_t>(random());
         std::size_t done = 0;
-        while (done < n && clock.elapsed() < timeoutMs) {
+        while (done < n && going()) {
             pollfd p{master, POLLOUT, 0};
             if (::poll(&p, 1, 50) <= 0)
                 continue;
@@ -196,7 +198,7 @@ std::size_t flood(int master, std::size_t count, unsigned seed, int timeoutMs)
         written += done;
     }
     const std::uint8_t xon = 0x11;
-    while (clock.elapsed() < timeoutMs && ::write(master, &xon, 1) != 1)
+    while (going() && ::write(master, &xon, 1) != 1)
         ::poll(nullptr, 0, 5);
     return written;
 }
@@ -234,9 +236,10 @@ TEST_F(Flood, FramesIntactMemoryFlatLoopAnswering)
     ASSERT_GT(rssBefore, 0);
 
     std::atomic<bool> floodDone{false};
+    std::atomic<bool> stopFlood{false}; // set on a failure, so that it ends at once
     std::size_t flooded = 0;
     std::thread writer([&] {
-        flooded = flood(m_pty->master(), floodBytes, 2, 20000);
+        flooded = flood(m_pty->master(), floodBytes, 2, 20000, &stopFlood);
         floodDone = true;
     });
 
@@ -266,6 +269,7 @@ TEST_F(Flood, FramesIntactMemoryFlatLoopAnswering)
         });
         if (refused) {
             ADD_FAILURE() << "frame " << frames << " refused during the flood: " << *refused;
+            stopFlood = true;
             break;
         }
         const auto sent = frameBytes(address, press ? *command : PtzCommands::stop);
@@ -281,6 +285,8 @@ TEST_F(Flood, FramesIntactMemoryFlatLoopAnswering)
             break;
     }
     writer.join();
+    if (stopFlood)
+        return;
     EXPECT_EQ(flooded, floodBytes) << "the control stopped taking bytes off the line";
 
     processEventsUntil(
