@@ -19,6 +19,7 @@ namespace {
 
 // How long Output may take to hand its bytes to the device before it is an error.
 constexpr int outputTimeoutMs = 2000;
+constexpr int outputRetrySliceMs = 10;
 
 // MSComm's defaults for a fresh control.
 constexpr short defaultInBufferSize = 1024;
@@ -355,11 +356,15 @@ void SerialControl::setOutput(std::span<const BYTE> bytes)
     d->requireOpen();
     // Our own descriptor on the device: it outlives Qt's when the device hangs up.
     const int fd = d->lockFd;
-    if (d->handshaking == comXOnXOff || d->handshaking == comRTSXOnXOff) {
-        // Restart output a received XOFF stopped. TCOON alone only undoes TCOOFF, so both.
-        tcflow(fd, TCOOFF);
-        tcflow(fd, TCOON);
-    }
+    const bool softwareFlow = d->handshaking == comXOnXOff || d->handshaking == comRTSXOnXOff;
+    // Restart output a received XOFF stopped. TCOON alone only undoes TCOOFF, so both.
+    const auto restartOutput = [fd, softwareFlow] {
+        if (softwareFlow) {
+            tcflow(fd, TCOOFF);
+            tcflow(fd, TCOON);
+        }
+    };
+    restartOutput();
 
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(outputTimeoutMs);
@@ -389,8 +394,12 @@ void SerialControl::setOutput(std::span<const BYTE> bytes)
                       .arg(done)
                       .arg(bytes.size())
                       .arg(outputTimeoutMs / 1000));
+        // Wait in short slices: an XOFF in the camera's noise may stop the line again after
+        // the restart above, and while we wait nothing reads the input that would bring the
+        // XON, so restart it at every slice rather than block for the whole bound.
         pollfd p{fd, POLLOUT, 0};
-        ::poll(&p, 1, int(left));
+        ::poll(&p, 1, int(std::min<long long>(left, outputRetrySliceMs)));
+        restartOutput();
     }
 }
 
