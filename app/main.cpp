@@ -1,7 +1,6 @@
 // tarn: the control panel. It reads no command line; Qt gets none either.
 #include "ptzcontrolapp.h"
-
-#include <QApplication>
+#include "tarnmain.h"
 
 namespace {
 CPtzControlApp theApp;
@@ -9,9 +8,5 @@ CPtzControlApp theApp;
 
 int main(int, char **argv)
 {
-    int qtArgc = 1;
-    char *qtArgv[] = {argv[0], nullptr};
-    QApplication application(qtArgc, qtArgv);
-    theApp.InitInstance();
-    return 0;
+    return tarnMain(theApp, argv[0]);
 }

@@ -2,8 +2,7 @@
 // application before the panel is made. Nothing else differs.
 #include "firstpaintprobe.h"
 #include "ptzcontrolapp.h"
-
-#include <QApplication>
+#include "tarnmain.h"
 
 namespace {
 CPtzControlApp theApp;
@@ -11,11 +10,6 @@ CPtzControlApp theApp;
 
 int main(int, char **argv)
 {
-    int qtArgc = 1;
-    char *qtArgv[] = {argv[0], nullptr};
-    QApplication application(qtArgc, qtArgv);
     FirstPaintProbe probe;
-    application.installEventFilter(&probe);
-    theApp.InitInstance();
-    return 0;
+    return tarnMain(theApp, argv[0], &probe);
 }

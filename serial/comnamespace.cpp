@@ -8,9 +8,11 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
+#include <future>
 #include <map>
 #include <pwd.h>
 #include <set>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -114,12 +116,39 @@ QString ComNamespace::portsDirectory()
     return runtime + QStringLiteral("/tarn/ports");
 }
 
+namespace {
+QStringList hardwarePorts()
+{
+    QStringList hardware;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        hardware << info.systemLocation();
+    return hardware;
+}
+
+std::future<QStringList> &pendingHardwarePorts()
+{
+    static std::future<QStringList> pending;
+    return pending;
+}
+} // namespace
+
+void ComNamespace::prefetch()
+{
+    std::future<QStringList> &pending = pendingHardwarePorts();
+    if (pending.valid())
+        return;
+    try {
+        pending = std::async(std::launch::async, hardwarePorts);
+    } catch (const std::system_error &) {
+        // No thread to be had: instance() lists the ports itself.
+    }
+}
+
 const ComNamespace &ComNamespace::instance()
 {
     static const ComNamespace snapshot = [] {
-        QStringList hardware;
-        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-            hardware << info.systemLocation();
+        std::future<QStringList> &pending = pendingHardwarePorts();
+        const QStringList hardware = pending.valid() ? pending.get() : hardwarePorts();
         return read(portsDirectory(), hardware);
     }();
     return snapshot;

@@ -42,6 +42,12 @@ public:
     // The process's snapshot, read on first use.
     static const ComNamespace &instance();
 
+    // Starts listing the hardware ports on a worker thread, so that the slow part of the
+    // snapshot (Qt's enumeration asks udev for every tty) overlaps the program's start-up;
+    // instance() then waits for it. Call it at most once, before instance(), on the thread that
+    // will call instance(). Without it, instance() lists the ports itself.
+    static void prefetch();
+
     // Reads a namespace from a ports directory and a list of hardware device paths (tests,
     // and instance() with the system's).
     static ComNamespace read(const QString &portsDir, const QStringList &hardwareDevices);

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSerialPortInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -185,4 +186,33 @@ TEST(ComNamespace, EveryPortReachesThePanelsList)
         EXPECT_TRUE(ns.find(portNumberFromName(item))) << item;
 }
 
+} // namespace
+
+namespace {
+TEST(ComNamespace, ThePrefetchedSnapshotServesTheWholeProcess)
+{
+    QTemporaryDir runtime;
+    setenv("XDG_RUNTIME_DIR", qPrintable(runtime.path()), 1);
+    const QString ports = runtime.path() + "/tarn/ports";
+    QDir().mkpath(ports);
+    const QString device = runtime.path() + "/device";
+    QFile(device).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile::link(device, ports + "/COM42"));
+
+    ComNamespace::prefetch();
+    ComNamespace::prefetch(); // a second call starts nothing more
+    const ComNamespace &snapshot = ComNamespace::instance();
+    const auto com42 = snapshot.find(42);
+    ASSERT_TRUE(com42);
+    EXPECT_EQ(com42->device, device);
+    QStringList hardware;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        hardware << info.systemLocation();
+    EXPECT_EQ(snapshot.ports().size(), ComNamespace::read(ports, hardware).ports().size());
+
+    // Links made later belong to the next process.
+    ASSERT_TRUE(QFile::link(device, ports + "/COM43"));
+    EXPECT_EQ(&ComNamespace::instance(), &snapshot);
+    EXPECT_FALSE(ComNamespace::instance().find(43));
+}
 } // namespace

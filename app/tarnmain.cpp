@@ -1,0 +1,18 @@
+#include "tarnmain.h"
+
+#include "comnamespace.h"
+#include "ptzcontrolapp.h"
+
+#include <QApplication>
+
+int tarnMain(CPtzControlApp &app, char *argv0, QObject *applicationFilter)
+{
+    ComNamespace::prefetch();
+    int qtArgc = 1;
+    char *qtArgv[] = {argv0, nullptr};
+    QApplication application(qtArgc, qtArgv);
+    if (applicationFilter)
+        application.installEventFilter(applicationFilter);
+    app.InitInstance();
+    return 0;
+}
