@@ -14,6 +14,8 @@
 
 #include <QApplication>
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

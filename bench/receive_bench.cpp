@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <fcntl.h>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -79,12 +80,12 @@ int main(int argc, char **argv)
         return 1;
     }
     // Blocking writes in the child: it must not outrun the line.
-    fcntl(pty.master(), F_SETFL, fcntl(pty.master(), F_GETFL) & ~O_NONBLOCK);
+    fcntl(pty.masterFd(), F_SETFL, fcntl(pty.masterFd(), F_GETFL) & ~O_NONBLOCK);
 
     std::fflush(stdout);
     const pid_t child = fork();
     if (child == 0)
-        pace(pty.master(), seconds, chunk);
+        pace(pty.masterFd(), seconds, chunk);
 
     const double cpu0 = cpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
