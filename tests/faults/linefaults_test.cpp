@@ -20,6 +20,9 @@
 #include <random>
 #include <thread>
 
+#include <poll.h>
+#include <unistd.h>
+
 namespace {
 class FixedList : public ComboList
 {
@@ -223,7 +226,7 @@ TEST_F(Flood, FramesIntactMemoryFlatLoopAnswering)
     std::size_t warm = 0;
     std::atomic<bool> warmDone{false};
     std::thread warmUp([&] {
-        warm = flood(m_pty->master(), 64 << 10, 1, 10000);
+        warm = flood(m_pty->masterFd(), 64 << 10, 1, 10000);
         warmDone = true;
     });
     processEventsUntil([&] { return warmDone.load(); }, 15000);
@@ -239,7 +242,7 @@ TEST_F(Flood, FramesIntactMemoryFlatLoopAnswering)
     std::atomic<bool> stopFlood{false}; // set on a failure, so that it ends at once
     std::size_t flooded = 0;
     std::thread writer([&] {
-        flooded = flood(m_pty->master(), floodBytes, 2, 20000, &stopFlood);
+        flooded = flood(m_pty->masterFd(), floodBytes, 2, 20000, &stopFlood);
         floodDone = true;
     });
 

@@ -23,6 +23,9 @@
 #include <random>
 #include <thread>
 
+#include <poll.h>
+#include <unistd.h>
+
 namespace {
 std::vector<BYTE> frameBytes(BYTE address, const PtzCommand &command)
 {
@@ -287,7 +290,7 @@ TEST_F(PanelFaults, FloodWhileTheOperatorWorks)
         std::atomic<bool> done{false};
         std::atomic<bool> stop{false}; // a failure ends the flood at once
         std::atomic<std::size_t> flooded{0};
-        const int master = m_pty->master();
+        const int master = m_pty->masterFd();
         std::thread writer([&] {
             std::mt19937 random(7);
             std::uint8_t chunk[4096];

@@ -83,6 +83,16 @@ std::vector<std::uint8_t> PtyPair::readUntilQuiet(int quietMs)
     return got;
 }
 
+std::vector<std::uint8_t> PtyPair::readAvailable()
+{
+    std::vector<std::uint8_t> got;
+    std::uint8_t buffer[4096];
+    ssize_t r;
+    while (m_master >= 0 && (r = ::read(m_master, buffer, sizeof buffer)) > 0)
+        got.insert(got.end(), buffer, buffer + r);
+    return got;
+}
+
 bool PtyPair::write(std::span<const std::uint8_t> bytes)
 {
     std::size_t done = 0;
@@ -121,6 +131,13 @@ void PtyPair::closeMaster()
     if (m_master >= 0)
         ::close(m_master);
     m_master = -1;
+}
+
+void PtyPair::closeSlave()
+{
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_slave = -1;
 }
 
 std::string PtyPair::linkAs(const std::string &portsDir, int n) const

@@ -26,6 +26,8 @@ public:
     std::vector<std::uint8_t> read(std::size_t n, int timeoutMs = 3000);
     // Whatever arrives until the line has been quiet for quietMs.
     std::vector<std::uint8_t> readUntilQuiet(int quietMs = 200);
+    // Everything that waits at the master now, without waiting for more.
+    std::vector<std::uint8_t> readAvailable();
     // What the port receives: writes all of bytes to the master (false if it could not).
     bool write(std::span<const std::uint8_t> bytes);
 
@@ -35,6 +37,9 @@ public:
 
     // Hangs up the far end: the port sees its device gone.
     void closeMaster();
+    // Drops the pair's own slave descriptor, which otherwise keeps the line up, so only the
+    // program's descriptor remains (slaveTermios and slaveBaudRate fail after this).
+    void closeSlave();
 
     // Makes portsDir/COM<n> a link to the slave (creating portsDir, mode 0700, as needed) and
     // returns the link's path.
