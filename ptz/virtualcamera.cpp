@@ -15,17 +15,6 @@ double wrapPan(double pan)
     return pan >= 360.0 ? 0.0 : pan;
 }
 
-// The signed shortest way from one pan angle to another, in -180..180.
-double panDelta(double from, double to)
-{
-    double d = std::fmod(to - from, 360.0);
-    if (d > 180.0)
-        d -= 360.0;
-    if (d < -180.0)
-        d += 360.0;
-    return d;
-}
-
 // Moves value towards target by at most step.
 double approach(double value, double target, double step)
 {
@@ -35,6 +24,16 @@ double approach(double value, double target, double step)
 }
 
 } // namespace
+
+double panDelta(double from, double to)
+{
+    double d = std::fmod(to - from, 360.0);
+    if (d > 180.0)
+        d -= 360.0;
+    if (d < -180.0)
+        d += 360.0;
+    return d;
+}
 
 VirtualCamera::VirtualCamera(BYTE address) : m_address(address) {}
 

@@ -41,6 +41,9 @@ struct CameraState
     bool powerOn = true;
 };
 
+// The signed shortest way from one pan angle to another, in -180..180 degrees.
+double panDelta(double from, double to);
+
 class VirtualCamera
 {
 public:

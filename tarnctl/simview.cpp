@@ -11,16 +11,6 @@ namespace {
 
 constexpr double wideFieldOfView = 60.0; // horizontal, degrees, at 1x
 
-double panDelta(double from, double to)
-{
-    double d = std::fmod(to - from, 360.0);
-    if (d > 180.0)
-        d -= 360.0;
-    if (d < -180.0)
-        d += 360.0;
-    return d;
-}
-
 // Elevation of the hills' ridge, in degrees, at an azimuth: a few sines, so it repeats on a
 // full turn and every direction looks different.
 double ridge(double azimuth)

@@ -69,6 +69,17 @@ TEST(VirtualCamera, MovesWhileAMotionRunsAndStopHaltsAll)
     EXPECT_EQ(VirtualCamera::describe(s.camera.state()), "pan 330.0 tilt -15.0 zoom 4.0x focus 65");
 }
 
+TEST(VirtualCamera, PanDeltaTakesTheShortWayRound)
+{
+    struct Row
+    {
+        double from, to, delta;
+    };
+    for (const Row &row : {Row{10, 30, 20}, Row{30, 10, -20}, Row{350, 10, 20}, Row{10, 350, -20},
+                           Row{0, 180, 180}, Row{90, 90, 0}, Row{359.5, 0.5, 1}, Row{0, 720, 0}})
+        EXPECT_NEAR(panDelta(row.from, row.to), row.delta, 1e-9) << row.from << " -> " << row.to;
+}
+
 TEST(VirtualCamera, KeepsToItsLimits)
 {
     Script s;
