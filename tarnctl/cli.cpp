@@ -88,4 +88,17 @@ void printError(const QString &message)
     std::fprintf(stderr, "tarnctl: %s\n", qPrintable(message));
 }
 
+PortArg parsePort(const QString &text)
+{
+    static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]{0,2})$"));
+    if (const auto match = com.match(text); match.hasMatch() && match.captured(1).toInt() <= 255)
+        return {match.captured(1).toInt(), {}};
+    if (text.contains(QLatin1Char('/')))
+        return {0, text};
+    throw UsageError(
+        QStringLiteral("invalid port '%1': expected COM1 to COM255 or a device path such as "
+                       "/dev/ttyUSB0 (tarnctl ports lists the ports)")
+            .arg(text));
+}
+
 } // namespace cli

@@ -33,6 +33,15 @@ struct Action
     PtzCommand command;
 };
 
+// A PORT argument: COM1 to COM255 (the names the panel's list shows), or a device path, which
+// is anything with a '/' in it.
+struct PortArg
+{
+    int number = 0; // n of COM<n>; 0 for a device path
+    QString device; // the device path; empty for COM<n>, which the ports namespace resolves
+};
+PortArg parsePort(const QString &text);
+
 // ACTION [N] ACTION [N] ...: motion names, or goto/set/clear followed by a preset number.
 std::vector<Action> parseActions(const QStringList &words);
 

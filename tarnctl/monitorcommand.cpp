@@ -25,19 +25,15 @@ void report(const std::vector<PelcoEvent> &events)
 }
 
 // A COM<n> name through the namespace, or a device path as it is.
-QString devicePath(const QString &port)
+QString devicePath(const QString &text)
 {
-    if (const auto number = simline::comNumber(port)) {
-        const auto found = ComNamespace::instance().find(*number);
-        if (!found)
-            throw std::runtime_error(qPrintable(QStringLiteral("there is no port %1").arg(port)));
-        return found->device;
-    }
-    if (!port.startsWith('/'))
-        throw cli::UsageError(
-            QStringLiteral("invalid port '%1': expected COM1 to COM255 or a device path")
-                .arg(port));
-    return port;
+    const cli::PortArg port = cli::parsePort(text);
+    if (!port.device.isEmpty())
+        return port.device;
+    const auto found = ComNamespace::instance().find(port.number);
+    if (!found)
+        throw std::runtime_error(qPrintable(QStringLiteral("there is no port %1").arg(text)));
+    return found->device;
 }
 
 } // namespace

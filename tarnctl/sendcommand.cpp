@@ -18,25 +18,6 @@ namespace {
 
 constexpr int maxGapMs = 60000;
 
-struct Target
-{
-    int number = 0; // COM<n>, or 1 for a device path
-    QString device; // empty for COM<n>: the namespace resolves it
-};
-
-Target parsePort(const QString &text)
-{
-    static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]{0,2})$"));
-    if (const auto match = com.match(text); match.hasMatch() && match.captured(1).toInt() <= 255)
-        return {match.captured(1).toInt(), {}};
-    if (text.contains(QLatin1Char('/')))
-        return {1, text};
-    throw cli::UsageError(
-        QStringLiteral("invalid port '%1': expected COM1 to COM255 or a device path such as "
-                       "/dev/ttyUSB0 (tarnctl ports lists the ports)")
-            .arg(text));
-}
-
 std::string parseBaud(const QString &text)
 {
     const std::string settings = settingsFromBaud(text.toStdString());
@@ -84,7 +65,7 @@ int runSend(const QStringList &args)
     parser.addPositionalArgument("ACTION", "The actions, with N after goto, set and clear.",
                                  "ACTION [ACTION ...]");
 
-    Target target;
+    cli::PortArg target;
     std::string settings;
     BYTE address = 1;
     int gap = 0;
@@ -93,7 +74,7 @@ int runSend(const QStringList &args)
         cli::parseOrThrow(parser, args, "send", {"port", "baud", "address", "gap"});
         if (!parser.isSet("port"))
             throw cli::UsageError("no port given (use --port COM<n> or --port /dev/...)");
-        target = parsePort(parser.value("port"));
+        target = cli::parsePort(parser.value("port"));
         settings = parseBaud(parser.value("baud"));
         address = cli::parseByte(parser.value("address"), "address");
         gap = parseGap(parser.value("gap"));
@@ -115,7 +96,8 @@ int runSend(const QStringList &args)
                 [device](int) { return std::optional<QString>(device); });
             comm->setPortName(device);
         }
-        openConfigured(*comm, short(target.number), settings);
+        // A device path is opened as port 1 of a namespace that knows only it.
+        openConfigured(*comm, short(target.device.isEmpty() ? target.number : 1), settings);
         for (std::size_t i = 0; i < actions.size(); ++i) {
             if (i > 0 && gap > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(gap));
