@@ -1,4 +1,5 @@
 #include "child.h"
+#include "runprocess.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -26,26 +27,10 @@ int msLeft(Clock::time_point deadline)
 Child::Child(const std::string &program, const std::vector<std::string> &args,
              const std::vector<std::string> &env)
 {
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
-        return;
-    m_pid = fork();
-    if (m_pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
-        for (const auto &entry : env)
-            putenv(const_cast<char *>(entry.c_str()));
-        std::vector<char *> argv{const_cast<char *>(program.c_str())};
-        for (const auto &arg : args)
-            argv.push_back(const_cast<char *>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    m_out = out[0];
-    m_err = err[0];
+    const SpawnedProcess child = spawnProcess(program, args, env);
+    m_pid = child.pid;
+    m_out = child.out;
+    m_err = child.err;
 }
 
 Child::~Child()
@@ -100,6 +85,8 @@ void Child::signal(int number)
 
 std::optional<int> Child::wait(int timeoutMs)
 {
+    if (m_pid < 0)
+        return std::nullopt; // never started: waitpid(-1) would reap someone else's child
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!m_status) {
         int status = 0;
