@@ -2,6 +2,7 @@
 
 #include "commsettings.h"
 #include "comnamespace.h"
+#include "linesettings.h"
 
 #include <QFile>
 #include <QSerialPort>
@@ -147,8 +148,14 @@ struct SerialControl::Private
     void closePort()
     {
         gone = false;
+        // Qt puts back the line settings it found when it closes; a closed port keeps the ones
+        // it was given, as a COM port does, so the line stays as configured for the device.
+        LineSettings configured{};
+        const bool keep = port.isOpen() && lockFd >= 0 && readLineSettings(lockFd, configured);
         if (port.isOpen())
             port.close();
+        if (keep)
+            writeLineSettings(lockFd, configured);
         if (lockFd >= 0) {
             ::close(lockFd);
             lockFd = -1;

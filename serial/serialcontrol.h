@@ -15,7 +15,8 @@
 //    from the event loop on the control's thread. 0: no receive events.
 //  - Output writes the bytes to the device before it returns, within a bound of a couple of
 //    seconds; a write that cannot complete by then is an error, like a failed one.
-//  - Closing gives the device back the line settings it had before the open (Qt does so).
+//  - A closed port keeps the line settings it was given, as a COM port does (Qt alone would
+//    put back the ones it found at the open).
 // Every failure raises CommError with a description meant for the operator.
 #pragma once
 

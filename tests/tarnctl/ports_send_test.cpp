@@ -114,7 +114,7 @@ TEST_F(TarnctlPorts, SendPutsExactlyTheFramesOnTheLineWithThePanelsSettings)
     PtyPair pty;
     pty.linkAs(portsDir(), 5);
     // Each sends at least two frames with a gap, so the line's settings can be read while the
-    // port is open (closing gives the device back the settings it had).
+    // port is open; after the close the line keeps them.
     for (const Row &row : {
              Row{{"send", "--port", "COM5", "--gap", "400", "up", "stop", "goto", "5"},
                  9600,
@@ -151,6 +151,10 @@ TEST_F(TarnctlPorts, SendPutsExactlyTheFramesOnTheLineWithThePanelsSettings)
         EXPECT_FALSE(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS));
         EXPECT_TRUE(tio.c_iflag & IXON);
         EXPECT_TRUE(tio.c_iflag & IXOFF);
+        const termios after = pty.slaveTermios();
+        EXPECT_EQ(pty.slaveBaudRate(), row.baud);
+        EXPECT_EQ(after.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8));
+        EXPECT_EQ(after.c_iflag & (IXON | IXOFF), tcflag_t(IXON | IXOFF));
     }
     // The known answer for "up" at address 1, as the panel sends it.
     EXPECT_EQ(framesOf(1, {motion("up")}),
