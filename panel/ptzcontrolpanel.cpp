@@ -9,6 +9,7 @@
 #include "portdiscovery.h"
 #include "ptzcontroldlg.h"
 #include "resource.h"
+#include "windowgonewatch.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -130,7 +131,14 @@ int CPtzControlDlg::DoModal()
 
     m_running = true;
     qApp->installEventFilter(m_hook.get());
+    // A window destroyed from outside ends the panel as the close box does, port closed first.
+    WindowGoneWatch windowGone(static_cast<unsigned long>(winId()), [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { OnClose(); }, Qt::QueuedConnection);
+    });
+    qApp->installNativeEventFilter(&windowGone);
     const int result = exec();
+    qApp->removeNativeEventFilter(&windowGone);
     qApp->removeEventFilter(m_hook.get());
     m_running = false;
     return result;

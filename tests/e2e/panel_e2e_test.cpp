@@ -173,6 +173,23 @@ protected:
         }
     }
 
+    // The panel's window id, once it shows (empty if it does not within the deadline).
+    std::string findPanel(int seconds = 20)
+    {
+        std::string window;
+        const auto deadline = Clock::now() + std::chrono::seconds(seconds);
+        while (window.empty() && Clock::now() < deadline) {
+            const ProcessResult found = runProcess(
+                m_xdotool, {"search", "--onlyvisible", "--name", "Tarn - Mirelda PTZ Control"},
+                5000);
+            std::stringstream ids(found.out);
+            std::getline(ids, window);
+            if (window.empty())
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return window;
+    }
+
     std::string xdotool(const std::vector<std::string> &args)
     {
         const ProcessResult result = runProcess(m_xdotool, args, 10000);
@@ -315,4 +332,38 @@ TEST_F(PanelEndToEnd, ChoosingThePortOpensItAndTheButtonsSendTheirFrames)
     xdotool({"key", "Escape"});
     EXPECT_EQ(tarn.wait(10000), std::optional<int>(0));
     EXPECT_FALSE(fs::exists(configDir));
+}
+
+TEST_F(PanelEndToEnd, AWindowDestroyedFromOutsideEndsTheProgramAndSendsNothing)
+{
+    PtyPair line;
+    line.linkAs(m_dir + "/tarn/ports", 1);
+    Child tarn(
+        TARN_EXECUTABLE, {},
+        environmentWith({"DISPLAY=" + m_display, "XDG_RUNTIME_DIR=" + m_dir,
+                         std::string("LSAN_OPTIONS=suppressions=") + TARN_LSAN_SUPPRESSIONS}));
+    ASSERT_TRUE(tarn.started());
+    const std::string window = findPanel();
+    ASSERT_FALSE(window.empty()) << "the panel did not show";
+    xdotool({"windowfocus", window});
+    const Geometry g = parseGeometry(xdotool({"getwindowgeometry", "--shell", window}));
+    const DialogTemplate &tmpl = ptzControlDialogTemplate();
+    const auto moveTo = [&](int id, int dx, int dy) {
+        const DialogItem &item = templateItem(id);
+        xdotool({"mousemove", std::to_string(g.x + (item.x + dx) * g.width / tmpl.cx),
+                 std::to_string(g.y + (item.y + dy) * g.height / tmpl.cy)});
+    };
+    moveTo(IDC_PORT_LIST, 20, 5);
+    xdotool({"click", "1"});
+    xdotool({"key", "Down"});
+    const auto openDeadline = Clock::now() + std::chrono::seconds(10);
+    while (line.slaveBaudRate() != 9600 && Clock::now() < openDeadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_EQ(line.slaveBaudRate(), 9600);
+
+    // A tool that closes windows by destroying them: the program ends (it does not run on
+    // without a window), and destroying the window sends no stop frame.
+    xdotool({"windowclose", window});
+    EXPECT_EQ(tarn.wait(10000), std::optional<int>(0));
+    EXPECT_EQ(hex(line.readUntilQuiet(200)), "");
 }
