@@ -117,6 +117,41 @@ std::string hex(const std::vector<std::uint8_t> &bytes)
     return out;
 }
 
+struct Geometry
+{
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+Geometry parseGeometry(const std::string &shell)
+{
+    Geometry g;
+    std::stringstream lines(shell);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, eq);
+        const int value = std::atoi(line.c_str() + eq + 1);
+        if (key == "X")
+            g.x = value;
+        else if (key == "Y")
+            g.y = value;
+        else if (key == "WIDTH")
+            g.width = value;
+        else if (key == "HEIGHT")
+            g.height = value;
+    }
+    return g;
+}
+
+const DialogItem &templateItem(int id)
+{
+    for (const DialogItem &item : ptzControlDialogTemplate().items)
+        if (item.id == id)
+            return item;
+    throw std::runtime_error("no such control");
+}
 class PanelEndToEnd : public testing::Test
 {
 protected:
@@ -190,6 +225,28 @@ protected:
         return window;
     }
 
+    // Moves the pointer to a point inside a control of the panel at m_panel: its dialog-unit
+    // position as a share of the client size.
+    void moveTo(int id, int dx, int dy)
+    {
+        const DialogTemplate &tmpl = ptzControlDialogTemplate();
+        const DialogItem &item = templateItem(id);
+        xdotool({"mousemove", std::to_string(m_panel.x + (item.x + dx) * m_panel.width / tmpl.cx),
+                 std::to_string(m_panel.y + (item.y + dy) * m_panel.height / tmpl.cy)});
+    }
+
+    // Clicks into the port list's edit field and chooses its first item with the keyboard; the
+    // port is open once the line runs at 9600.
+    void chooseFirstPort(PtyPair &line)
+    {
+        moveTo(IDC_PORT_LIST, 20, 5);
+        xdotool({"click", "1"});
+        xdotool({"key", "Down"});
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (line.slaveBaudRate() != 9600 && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+
     std::string xdotool(const std::vector<std::string> &args)
     {
         const ProcessResult result = runProcess(m_xdotool, args, 10000);
@@ -198,46 +255,12 @@ protected:
     }
 
     std::string m_xdotool;
+    Geometry m_panel;
     std::string m_dir;
     std::string m_display;
     std::optional<Child> m_xvfb;
 };
 
-struct Geometry
-{
-    int x = 0, y = 0, width = 0, height = 0;
-};
-
-Geometry parseGeometry(const std::string &shell)
-{
-    Geometry g;
-    std::stringstream lines(shell);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const auto eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        const std::string key = line.substr(0, eq);
-        const int value = std::atoi(line.c_str() + eq + 1);
-        if (key == "X")
-            g.x = value;
-        else if (key == "Y")
-            g.y = value;
-        else if (key == "WIDTH")
-            g.width = value;
-        else if (key == "HEIGHT")
-            g.height = value;
-    }
-    return g;
-}
-
-const DialogItem &templateItem(int id)
-{
-    for (const DialogItem &item : ptzControlDialogTemplate().items)
-        if (item.id == id)
-            return item;
-    throw std::runtime_error("no such control");
-}
 } // namespace
 
 TEST_F(PanelEndToEnd, ChoosingThePortOpensItAndTheButtonsSendTheirFrames)
@@ -259,41 +282,13 @@ TEST_F(PanelEndToEnd, ChoosingThePortOpensItAndTheButtonsSendTheirFrames)
                          std::string("LSAN_OPTIONS=suppressions=") + TARN_LSAN_SUPPRESSIONS}));
     ASSERT_TRUE(tarn.started());
 
-    std::string window;
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (window.empty() && Clock::now() < deadline) {
-        const ProcessResult found = runProcess(
-            m_xdotool, {"search", "--onlyvisible", "--name", "Tarn - Mirelda PTZ Control"}, 5000);
-        std::stringstream ids(found.out);
-        std::getline(ids, window);
-        if (window.empty())
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    const std::string window = findPanel();
     ASSERT_FALSE(window.empty()) << "the panel did not show";
     xdotool({"windowfocus", window});
-    const Geometry g = parseGeometry(xdotool({"getwindowgeometry", "--shell", window}));
-    ASSERT_GT(g.width, 0);
-    const DialogTemplate &tmpl = ptzControlDialogTemplate();
-    // A point inside a control: its dialog-unit position as a share of the client size.
-    const auto at = [&](int id, int dx, int dy) {
-        const DialogItem &item = templateItem(id);
-        const int x = g.x + (item.x + dx) * g.width / tmpl.cx;
-        const int y = g.y + (item.y + dy) * g.height / tmpl.cy;
-        return std::vector<std::string>{std::to_string(x), std::to_string(y)};
-    };
-    const auto moveTo = [&](int id, int dx, int dy) {
-        auto args = at(id, dx, dy);
-        args.insert(args.begin(), "mousemove");
-        xdotool(args);
-    };
+    m_panel = parseGeometry(xdotool({"getwindowgeometry", "--shell", window}));
+    ASSERT_GT(m_panel.width, 0);
 
-    // The port list: click into its edit field, then choose the first item with the keyboard.
-    moveTo(IDC_PORT_LIST, 20, 5);
-    xdotool({"click", "1"});
-    xdotool({"key", "Down"});
-    const auto openDeadline = Clock::now() + std::chrono::seconds(10);
-    while (line.slaveBaudRate() != 9600 && Clock::now() < openDeadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    chooseFirstPort(line);
     EXPECT_EQ(line.slaveBaudRate(), 9600);
     const termios settings = line.slaveTermios();
     EXPECT_EQ(settings.c_cflag & CSIZE, tcflag_t(CS8));
@@ -346,19 +341,8 @@ TEST_F(PanelEndToEnd, AWindowDestroyedFromOutsideEndsTheProgramAndSendsNothing)
     const std::string window = findPanel();
     ASSERT_FALSE(window.empty()) << "the panel did not show";
     xdotool({"windowfocus", window});
-    const Geometry g = parseGeometry(xdotool({"getwindowgeometry", "--shell", window}));
-    const DialogTemplate &tmpl = ptzControlDialogTemplate();
-    const auto moveTo = [&](int id, int dx, int dy) {
-        const DialogItem &item = templateItem(id);
-        xdotool({"mousemove", std::to_string(g.x + (item.x + dx) * g.width / tmpl.cx),
-                 std::to_string(g.y + (item.y + dy) * g.height / tmpl.cy)});
-    };
-    moveTo(IDC_PORT_LIST, 20, 5);
-    xdotool({"click", "1"});
-    xdotool({"key", "Down"});
-    const auto openDeadline = Clock::now() + std::chrono::seconds(10);
-    while (line.slaveBaudRate() != 9600 && Clock::now() < openDeadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    m_panel = parseGeometry(xdotool({"getwindowgeometry", "--shell", window}));
+    chooseFirstPort(line);
     ASSERT_EQ(line.slaveBaudRate(), 9600);
 
     // A tool that closes windows by destroying them: the program ends (it does not run on
