@@ -88,6 +88,14 @@ void printError(const QString &message)
     std::fprintf(stderr, "tarnctl: %s\n", qPrintable(message));
 }
 
+Protocol parseProtocol(const QString &text)
+{
+    if (const auto protocol = protocolFromName(text.toStdString()))
+        return *protocol;
+    throw UsageError(
+        QStringLiteral("invalid protocol '%1': expected d (Pelco D) or p (Pelco P)").arg(text));
+}
+
 PortArg parsePort(const QString &text)
 {
     static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]{0,2})$"));

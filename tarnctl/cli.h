@@ -2,6 +2,7 @@
 #pragma once
 
 #include "commands.h"
+#include "protocol.h"
 
 #include <QCommandLineParser>
 #include <QString>
@@ -32,6 +33,9 @@ struct Action
     QString text; // as given: "up", "goto 5"
     PtzCommand command;
 };
+
+// --protocol: "d" (Pelco D) or "p" (Pelco P).
+Protocol parseProtocol(const QString &text);
 
 // A PORT argument: COM1 to COM255 (the names the panel's list shows), or a device path, which
 // is anything with a '/' in it.
