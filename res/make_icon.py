@@ -1,17 +1,21 @@
 #!/usr/bin/env python3
-"""Writes tarn.ico: the dome camera, 32x32 then 16x16, 4 bits per pixel with an AND mask.
+"""Writes the dome camera: tarn.ico (32x32 then 16x16, 4 bits per pixel with an AND mask)
+and the same two images as tarn32.png and tarn16.png.
 
-Standard library only; the ICO bytes are laid out by hand so that every field is ours:
-ICONDIR, two ICONDIRENTRYs, then per image a BITMAPINFOHEADER (height doubled for the
-mask), the 16-colour palette, the XOR bits bottom-up and the AND mask bottom-up.
+Standard library only; the bytes are laid out by hand so that every field is ours.
+The ICO: ICONDIR, two ICONDIRENTRYs, then per image a BITMAPINFOHEADER (height doubled for
+the mask), the 16-colour palette, the XOR bits bottom-up and the AND mask bottom-up.
+The PNGs: 8-bit palette images (index 0 transparent, then the 16 colours), their pixels
+in stored (uncompressed) deflate blocks, so the bytes do not depend on the zlib at hand.
 
-Usage: make_icon.py [OUTPUT]   (default: tarn.ico next to this script)
+Usage: make_icon.py [DIRECTORY]   (default: the directory of this script)
 """
 
 import math
 import os
 import struct
 import sys
+import zlib
 
 # The standard 16-colour palette, as (red, green, blue).
 PALETTE = [
@@ -109,11 +113,51 @@ def icon_bytes(sizes=(32, 16)):
     return out + b"".join(images)
 
 
+def png_chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+
+def stored_zlib(data):
+    """A zlib stream of stored deflate blocks (at most 65535 bytes each)."""
+    out = bytearray(b"\x78\x01")  # deflate, 32K window, no dictionary, fastest
+    blocks = [data[i : i + 0xFFFF] for i in range(0, len(data), 0xFFFF)] or [b""]
+    for i, block in enumerate(blocks):
+        final = 1 if i == len(blocks) - 1 else 0
+        out += struct.pack("<BHH", final, len(block), len(block) ^ 0xFFFF) + block
+    return bytes(out + struct.pack(">I", zlib.adler32(data)))
+
+
+def png_bytes(size):
+    pixels = draw(size)
+    # Palette index 0 is the transparent pixel; the 16 colours follow it in their order.
+    header = struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0)  # 8-bit palette, no interlace
+    palette = b"".join(struct.pack("BBB", *rgb) for rgb in [(0, 0, 0)] + PALETTE)
+    raw = bytearray()
+    for row in pixels:  # top-down, each row with filter type 0 (none)
+        raw.append(0)
+        raw += bytes(0 if index is TRANSPARENT else index + 1 for index in row)
+    return (
+        b"\x89PNG\r\n\x1a\n"
+        + png_chunk(b"IHDR", header)
+        + png_chunk(b"PLTE", palette)
+        + png_chunk(b"tRNS", b"\x00")  # alpha 0 for index 0; the rest are opaque
+        + png_chunk(b"IDAT", stored_zlib(bytes(raw)))
+        + png_chunk(b"IEND", b"")
+    )
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    path = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "tarn.ico")
-    with open(path, "wb") as f:
-        f.write(icon_bytes())
+    directory = sys.argv[1] if len(sys.argv) > 1 else here
+    outputs = {
+        "tarn.ico": icon_bytes(),
+        "tarn32.png": png_bytes(32),
+        "tarn16.png": png_bytes(16),
+    }
+    for name, data in outputs.items():
+        with open(os.path.join(directory, name), "wb") as f:
+            f.write(data)
 
 
 if __name__ == "__main__":

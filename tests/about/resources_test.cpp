@@ -110,20 +110,53 @@ TEST(AppIcon, CompiledInIconIsTheCommittedFile)
     EXPECT_EQ(committed.readAll(), iconBytes());
 }
 
-TEST(AppIcon, CommittedFileIsWhatTheScriptDraws)
+TEST(AppIcon, CommittedFilesAreWhatTheScriptDraws)
 {
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
     if (python.isEmpty())
         GTEST_SKIP() << "python3 is not installed";
     QTemporaryDir dir;
-    const QString out = dir.filePath(QStringLiteral("tarn.ico"));
     QProcess run;
-    run.start(python, {QStringLiteral(TARN_SOURCE_DIR "/res/make_icon.py"), out});
+    run.start(python, {QStringLiteral(TARN_SOURCE_DIR "/res/make_icon.py"), dir.path()});
     ASSERT_TRUE(run.waitForFinished(20000));
     ASSERT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
-    QFile drawn(out);
-    ASSERT_TRUE(drawn.open(QIODevice::ReadOnly));
-    EXPECT_EQ(drawn.readAll(), iconBytes()) << "run res/make_icon.py and commit res/tarn.ico";
+    for (const char *name : {"tarn.ico", "tarn32.png", "tarn16.png"}) {
+        QFile drawn(dir.filePath(QLatin1String(name)));
+        ASSERT_TRUE(drawn.open(QIODevice::ReadOnly)) << name;
+        QFile committed(QStringLiteral(TARN_SOURCE_DIR "/res/") + QLatin1String(name));
+        ASSERT_TRUE(committed.open(QIODevice::ReadOnly)) << name;
+        EXPECT_TRUE(drawn.readAll() == committed.readAll())
+            << "run res/make_icon.py and commit res/" << name;
+    }
+}
+
+TEST(AppIcon, PngFilesHoldTheIconsTwoImagesPixelForPixel)
+{
+    QImageReader ico(appIconPath());
+    ASSERT_EQ(ico.imageCount(), 2);
+    const int sizes[] = {32, 16};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(ico.jumpToImage(i));
+        const QImage fromIco = ico.read().convertToFormat(QImage::Format_ARGB32);
+        const QString png = QStringLiteral(TARN_SOURCE_DIR "/res/tarn%1.png").arg(sizes[i]);
+        QImageReader reader(png);
+        EXPECT_EQ(reader.format(), QByteArray("png"));
+        const QImage fromPng = reader.read().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(fromPng.size(), QSize(sizes[i], sizes[i])) << png.toStdString();
+        int transparent = 0;
+        for (int y = 0; y < sizes[i]; ++y)
+            for (int x = 0; x < sizes[i]; ++x) {
+                const QRgb a = fromIco.pixel(x, y), b = fromPng.pixel(x, y);
+                // Transparent pixels may differ in colour; every other pixel is the same.
+                if (qAlpha(a) == 0 && qAlpha(b) == 0) {
+                    ++transparent;
+                    continue;
+                }
+                ASSERT_EQ(a, b) << sizes[i] << " at " << x << "," << y;
+            }
+        EXPECT_GT(transparent, 0) << "the corners are transparent";
+        EXPECT_LT(transparent, sizes[i] * sizes[i] * 3 / 4) << "the picture is there";
+    }
 }
 
 TEST(StringTable, HoldsOnlyTheAboutEntry)
