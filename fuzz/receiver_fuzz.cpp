@@ -1,9 +1,11 @@
 // The Pelco D receiver on any byte stream: it never crashes, every frame it yields has a good
-// checksum and decodes to the command it reports, what it skips holds no sync byte, and the
-// events do not depend on how the stream is chunked. The virtual camera then takes the frames
-// and keeps its state inside its limits.
+// checksum and decodes to the command it reports, every general response answers the command
+// just before it, what it skips holds no sync byte, and the events do not depend on how the
+// stream is chunked. The virtual camera then takes the frames and keeps its state inside its
+// limits.
 #include "commandframe.h"
 #include "pelcoreceiver.h"
+#include "pelcoreply.h"
 #include "virtualcamera.h"
 
 #include <cstdio>
@@ -43,10 +45,22 @@ void checkEvent(const PelcoEvent &e)
         CHECK(ComputeChecksum(b[1], b[2], b[3], b[4], b[5]) == b[6]);
         PelcoBytes frame;
         std::copy(b.begin(), b.end(), frame.begin());
-        CHECK(e.command.bytes == frame);
         CHECK(decodePelco(frame) == e.command);
+        CHECK(e.command.address == b[1] && e.command.checksum == b[6]);
+        CHECK(replyOf(e).has_value() == e.command.isResponse());
         break;
     }
+    case PelcoEvent::Type::GeneralResponse: {
+        CHECK(b.size() == 4);
+        CHECK(b[0] == pelcoSync);
+        const auto reply = replyOf(e);
+        CHECK(reply && reply->kind == PelcoReply::Kind::General);
+        CHECK(reply->address == b[1] && reply->alarms == b[2]);
+        break;
+    }
+    case PelcoEvent::Type::BadEtx:
+        CHECK(false); // Pelco P only
+        break;
     case PelcoEvent::Type::BadChecksum:
         CHECK(b.size() == 7);
         CHECK(b[0] == pelcoSync);
@@ -76,10 +90,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         CHECK(receiveInChunks(bytes, 1 + data[0] % 7) == whole);
 
     std::size_t frameBytes = 0;
+    const PelcoEvent *lastFrame = nullptr; // the last frame or general response
     for (const auto &e : whole) {
         checkEvent(e);
+        CHECK(e.protocol == Protocol::PelcoD);
         if (e.type != PelcoEvent::Type::BadChecksum)
             frameBytes += e.bytes.size();
+        if (e.type == PelcoEvent::Type::GeneralResponse) {
+            // It answers the command before it, with nothing but noise between them.
+            CHECK(lastFrame && lastFrame->type == PelcoEvent::Type::Frame);
+            const PelcoCommand &answered = lastFrame->command;
+            CHECK(!answered.isResponse());
+            CHECK(answered.address == e.bytes[1]);
+            CHECK(BYTE(answered.checksum + e.bytes[2]) == e.bytes[3]);
+        }
+        if (e.type == PelcoEvent::Type::Frame || e.type == PelcoEvent::Type::GeneralResponse)
+            lastFrame = &e;
     }
     // Frames, skipped bytes and the unfinished tail never claim more than came in.
     CHECK(frameBytes <= size);

@@ -1,116 +1,114 @@
-// A Pelco D receiver: finds seven-byte frames in a byte stream and decodes them.
+// A receiver of Pelco frames: finds them in a byte stream and decodes them. It listens for
+// Pelco D (the default), for Pelco P, or for both at once (a line monitor that does not know
+// which protocol the line carries).
 //
-// Framing: a frame starts at a sync byte 0xFF and is accepted when its checksum (the sum of
-// bytes 2 to 6 mod 256) matches. Bytes before a sync byte are skipped and reported as one run.
-// A frame whose checksum fails is reported, and the search starts again at the byte after its
-// sync: 0xFF is also a legal address, data and checksum value, so a real frame may begin inside
-// a failed one (garbage "FF 12" before a frame is the usual case) and is found there.
+// Framing. A Pelco D frame is seven bytes from a sync byte 0xFF, accepted when its checksum
+// (the sum of bytes 2 to 6 mod 256) matches. A Pelco P frame is eight bytes from STX 0xA0,
+// accepted when byte 7 is ETX 0xAF and byte 8 the XOR of bytes 1 to 7. Listening for both, a
+// frame is whichever framing and checksum it passes, and the bytes of an accepted frame are
+// never searched for another (0xA0 is a legal byte of a Pelco D frame, 0xFF of a Pelco P one).
+// Bytes before a sync byte are skipped and reported as one run. A frame that fails is reported,
+// and the search starts again at the byte after its sync: a sync value is also a legal address,
+// data and checksum value, so a real frame may begin inside a failed one (garbage "FF 12"
+// before a frame is the usual case) and is found there.
+//
+// Replies. The extended responses are ordinary frames and decode like any other (kinds
+// PanPositionResponse, TiltPositionResponse, ZoomPositionResponse). A general response, four
+// bytes, is recognised only right after the Pelco D command it answers: seen on the same line
+// (a monitor on an RS-485 pair sees both directions), or named with expectReplyTo() by the end
+// that sent the command. Its first four bytes may also begin a frame, so the receiver holds
+// them until three more bytes show that they do not (a whole frame with a good checksum wins),
+// or until the line goes quiet (lineQuiet()) or ends (finish()).
 //
 // The receiver works byte by byte, so the events do not depend on how the stream is chunked.
-// A run of skipped bytes is reported when the next sync byte arrives, or by flushSkipped()/
+// A run of skipped bytes is reported when the next sync byte arrives, or by lineQuiet()/
 // finish(); a frame still incomplete is kept until it completes, or reported by finish().
+//
+// Reading answers to what one sent (tarnctl send, probe):
+//
+//     PelcoReceiver receiver;                 // Pelco D
+//     receiver.expectReplyTo(frameSent);      // only needed to see a general response
+//     for (const PelcoEvent &event : receiver.feed(bytesRead))
+//         if (const auto reply = replyOf(event); reply && reply->address == address)
+//             ...                             // e.g. reply->kind == PelcoReply::Kind::PanPosition
+//     ... and when the wait is over, the same loop over receiver.lineQuiet(), which gives a
+//     general response that was held back.
 #pragma once
 
-#include <array>
-#include <cstdint>
+#include "pelcocommand.h"
+#include "pelcoreply.h"
+#include "protocol.h"
+
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-using BYTE = std::uint8_t;
-
-using PelcoBytes = std::array<BYTE, 7>;
-
-// One decoded frame.
-struct PelcoCommand
-{
-    enum class Kind {
-        Standard,    // pan, tilt, lens, camera power and scan bits; no bit set is "stop"
-        SetPreset,   // command1 0, command2 0x03, preset in data2
-        ClearPreset, // command1 0, command2 0x05
-        GotoPreset,  // command1 0, command2 0x07
-        Unknown,     // any other extended command (command2 odd), or reserved bits set
-    };
-
-    Kind kind = Kind::Standard;
-    PelcoBytes bytes{};
-
-    BYTE address() const { return bytes[1]; }
-    BYTE command1() const { return bytes[2]; }
-    BYTE command2() const { return bytes[3]; }
-    BYTE data1() const { return bytes[4]; }
-    BYTE data2() const { return bytes[5]; }
-
-    // Standard commands.
-    bool panLeft = false;
-    bool panRight = false;
-    bool tiltUp = false;
-    bool tiltDown = false;
-    bool zoomTele = false;
-    bool zoomWide = false;
-    bool focusFar = false;
-    bool focusNear = false;
-    bool irisOpen = false;
-    bool irisClose = false;
-    std::optional<bool> cameraOn; // on (sense bit set) or off; nullopt: no change
-    std::optional<bool> autoScan; // auto (sense bit set) or manual; nullopt: no change
-    BYTE panSpeed = 0;            // data1: 0..0x3F, 0xFF turbo
-    BYTE tiltSpeed = 0;           // data2: 0..0x3F
-
-    // Preset commands.
-    BYTE preset = 0;
-
-    // A standard command with no function bit: everything stops.
-    bool isStop() const;
-    bool operator==(const PelcoCommand &) const = default;
-};
-
-inline constexpr BYTE pelcoTurboSpeed = 0xFF;
-
-// Decodes seven bytes whose checksum has been checked.
-PelcoCommand decodePelco(const PelcoBytes &bytes);
-
-// "tilt up speed 63", "pan left speed 63, zoom tele", "go to preset 5", "stop",
-// "unknown command 00 09 00 01 (set auxiliary)".
-std::string describe(const PelcoCommand &command);
-
-// The name of a standard extended command (command2 odd), empty when it has none here.
-std::string extendedCommandName(BYTE command2);
-
 struct PelcoEvent
 {
     enum class Type {
-        Frame,       // a frame with a good checksum; command holds it
-        BadChecksum, // seven bytes from a sync byte whose checksum fails
-        Skipped,     // bytes outside any frame
-        Incomplete,  // the start of a frame when the stream ended (finish())
+        Frame,           // a whole frame that passed its checks; command holds it
+        BadChecksum,     // a whole frame from a sync byte whose checksum fails
+        Skipped,         // bytes outside any frame
+        Incomplete,      // the start of a frame when the stream ended (finish())
+        GeneralResponse, // a Pelco D general response to the command before it
+        BadEtx,          // eight bytes from a Pelco P STX whose seventh is not ETX
     };
 
     Type type = Type::Frame;
     std::vector<BYTE> bytes;
     PelcoCommand command; // Frame only
+    // The framing the bytes were taken for; Skipped bytes belong to none and say Pelco D.
+    Protocol protocol = Protocol::PelcoD;
 
     bool operator==(const PelcoEvent &) const = default;
 };
 
-// "bad checksum (expected 48)", "skipped 3 bytes", "incomplete frame", or the command.
+// "bad checksum (expected 48)", "bad ETX (expected AF)", "skipped 3 bytes",
+// "incomplete frame", "general response from address 1, alarm bits 00", or the command.
 std::string describe(const PelcoEvent &event);
+
+// The reply an event carries: a general response, or a frame that is an extended response.
+std::optional<PelcoReply> replyOf(const PelcoEvent &event);
 
 class PelcoReceiver
 {
 public:
+    // Listens for one protocol.
+    explicit PelcoReceiver(Protocol protocol = Protocol::PelcoD);
+    // Listens for Pelco D and Pelco P frames in the same stream.
+    static PelcoReceiver bothProtocols();
+
     // Takes the next bytes of the stream, in any chunks; returns what they completed.
     std::vector<PelcoEvent> feed(std::span<const BYTE> bytes);
-    // Reports the skipped bytes held back so far (the line went quiet).
-    std::vector<PelcoEvent> flushSkipped();
-    // The stream ended: reports the skipped bytes and any frame still incomplete.
+    // The line went quiet: reports the skipped bytes held back so far, and a general response
+    // held back in case it began a frame. A frame begun and still incomplete is kept.
+    std::vector<PelcoEvent> lineQuiet();
+    // The stream ended: reports what lineQuiet() does and any frame still incomplete.
     std::vector<PelcoEvent> finish();
 
+    // A Pelco D command this end sent (the frame's seven bytes): a general response to it is
+    // recognised in what comes in next.
+    void expectReplyTo(const PelcoBytes &command);
+
 private:
+    struct Answerable
+    {
+        BYTE address;
+        BYTE checksum;
+    };
+
+    PelcoReceiver(bool pelcoD, bool pelcoP);
+    bool isSync(BYTE byte) const;
     void take(BYTE byte, std::vector<PelcoEvent> &events);
+    void retake(std::span<const BYTE> bytes, std::vector<PelcoEvent> &events);
+    void settleGeneralResponse(std::vector<PelcoEvent> &events);
     void emitSkipped(std::vector<PelcoEvent> &events);
 
-    std::vector<BYTE> m_frame;   // from a sync byte on, fewer than seven bytes
-    std::vector<BYTE> m_skipped; // skipped bytes not reported yet
+    bool m_pelcoD;
+    bool m_pelcoP;
+    std::vector<BYTE> m_frame;           // from a sync byte on, short of a whole frame
+    std::vector<BYTE> m_skipped;         // skipped bytes not reported yet
+    std::optional<Answerable> m_answers; // the command a general response may answer now
+    bool m_generalHeld = false;          // m_frame's first four bytes are such a response
 };

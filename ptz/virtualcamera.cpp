@@ -53,12 +53,14 @@ double VirtualCamera::tiltRate(BYTE speed)
 
 VirtualCamera::Reaction VirtualCamera::apply(const PelcoCommand &c)
 {
-    if (c.address() != m_address)
-        return {false, false, "for address " + std::to_string(c.address())};
+    if (c.address != m_address)
+        return {false, false, "for address " + std::to_string(c.address)};
 
     using Kind = PelcoCommand::Kind;
     switch (c.kind) {
-    case Kind::Unknown:
+    case Kind::Standard:
+        break;
+    default:
         return {true, false, "not supported"};
     case Kind::SetPreset:
         m_presets[c.preset] = m_state.position;
@@ -77,8 +79,6 @@ VirtualCamera::Reaction VirtualCamera::apply(const PelcoCommand &c)
         m_target = found->second;
         return {};
     }
-    case Kind::Standard:
-        break;
     }
 
     // A standard frame replaces every motion; a trip to a preset ends.

@@ -88,7 +88,7 @@ int runMonitor(const QStringList &args)
     QTimer quiet;
     quiet.setSingleShot(true);
     quiet.setInterval(quietMs);
-    QObject::connect(&quiet, &QTimer::timeout, [&] { report(receiver.flushSkipped()); });
+    QObject::connect(&quiet, &QTimer::timeout, [&] { report(receiver.lineQuiet()); });
     QObject::connect(&port, &QSerialPort::readyRead, [&] {
         const QByteArray bytes = port.readAll();
         report(receiver.feed(std::span(reinterpret_cast<const BYTE *>(bytes.constData()),

@@ -57,7 +57,7 @@ public:
         QObject::connect(&m_tick, &QTimer::timeout, [this] { onTick(); });
         m_quiet.setSingleShot(true);
         m_quiet.setInterval(quietMs);
-        QObject::connect(&m_quiet, &QTimer::timeout, [this] { report(m_receiver.flushSkipped()); });
+        QObject::connect(&m_quiet, &QTimer::timeout, [this] { report(m_receiver.lineQuiet()); });
         m_clock.start();
         if (view) {
             m_view = std::make_unique<SimView>(port.name());

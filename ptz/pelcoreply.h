@@ -1,0 +1,50 @@
+// What a Pelco D camera sends back, where its receive pair is wired: the two reply forms.
+//
+//  - Extended response, seven bytes with the usual checksum: FF, address, 00, 59 / 5B / 5D
+//    (pan / tilt / zoom position), value high, value low, checksum. It answers a query.
+//  - General response, four bytes: FF, address, alarm bits, checksum, where the checksum is the
+//    checksum of the command it answers plus the alarm byte, mod 256. Some receivers send it
+//    for every command that has no reply of its own. It can only be recognised by someone who
+//    knows the command it answers.
+//
+// Pelco P has no replies.
+#pragma once
+
+#include "pelcocommand.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+using PelcoGeneralBytes = std::array<BYTE, 4>;
+
+struct PelcoReply
+{
+    enum class Kind { PanPosition, TiltPosition, ZoomPosition, General };
+
+    Kind kind = Kind::General;
+    BYTE address = 0;
+    std::uint16_t value = 0; // the positions: pan in hundredths of a degree, tilt and zoom raw
+    BYTE alarms = 0;         // General
+
+    bool operator==(const PelcoReply &) const = default;
+};
+
+// The extended response that a query asks for (QueryPan: PanPosition, ...), nullopt for a
+// command that is no query.
+std::optional<PelcoReply::Kind> answerTo(const PelcoCommand &query);
+
+// The seven bytes of an extended response (kind is not General).
+PelcoBytes extendedResponse(BYTE address, PelcoReply::Kind kind, std::uint16_t value);
+
+// The four bytes of the general response to a Pelco D command with the given address and
+// checksum (a command's last byte).
+PelcoGeneralBytes generalResponse(BYTE address, BYTE commandChecksum, BYTE alarms);
+
+// "extended response: pan position 90.00° from address 1", "... tilt position 12345 ...",
+// "general response from address 1, alarm bits 00".
+std::string describe(const PelcoReply &reply);
+
+// A pan position in hundredths of a degree as degrees: 9000 is "90.00°".
+std::string degreesText(std::uint16_t hundredths);
