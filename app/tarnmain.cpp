@@ -2,6 +2,7 @@
 
 #include "comnamespace.h"
 #include "ptzcontrolapp.h"
+#include "versioninfo.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@ int tarnMain(CPtzControlApp &app, char *argv0, QObject *applicationFilter)
     int qtArgc = 1;
     char *qtArgv[] = {argv0, nullptr};
     QApplication application(qtArgc, qtArgv);
+    QCoreApplication::setApplicationVersion(applicationVersionText());
     if (applicationFilter)
         application.installEventFilter(applicationFilter);
     app.InitInstance();

@@ -1,6 +1,7 @@
 // tarnctl: frames, ports, sending and a virtual camera, for operators and integrators.
 #include "cli.h"
 #include "tarnctl.h"
+#include "versioninfo.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -30,7 +31,11 @@ void printUsage(std::FILE *to)
     std::fputs("Usage: tarnctl COMMAND [options] [arguments]\n\nCommands:\n", to);
     for (const Command &command : kCommands)
         std::fprintf(to, "  %-8s %s\n", command.name, command.summary);
-    std::fputs("\nRun 'tarnctl COMMAND --help' for a command's options.\n", to);
+    std::fputs("\nOptions:\n"
+               "  -h, --help  print this list and exit\n"
+               "  --version   print the version and exit\n"
+               "\nRun 'tarnctl COMMAND --help' for a command's options.\n",
+               to);
 }
 
 } // namespace
@@ -49,6 +54,10 @@ int main(int argc, char *argv[])
         printUsage(stdout);
         return cli::exitOk;
     }
+    if (name == "--version") {
+        std::printf("tarnctl %s\n", qPrintable(applicationVersionText()));
+        return cli::exitOk;
+    }
 
     // Qt's own options are not ours to take: hand Qt only the program name.
     int qtArgc = 1;
@@ -58,6 +67,7 @@ int main(int argc, char *argv[])
     else
         app = std::make_unique<QCoreApplication>(qtArgc, argv);
     QCoreApplication::setApplicationName("tarnctl");
+    QCoreApplication::setApplicationVersion(applicationVersionText());
 
     for (const Command &command : kCommands)
         if (name == command.name)

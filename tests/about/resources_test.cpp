@@ -4,6 +4,7 @@
 #include "versioninfo.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QProcess>
@@ -262,7 +263,9 @@ TEST(AboutTemplate, ItemsAsTheBoxIsDefined)
 
 TEST(DesktopEntry, CarriesTheProductLineAndVersion)
 {
-    const QString path = QStringLiteral(TARN_SOURCE_DIR "/res/tarn.desktop");
+    // Generated from res/tarn.desktop.in with the version block's values.
+    const QString path = QStringLiteral(TARN_BUILT_DESKTOP_FILE);
+    ASSERT_TRUE(QFileInfo::exists(path)) << path.toStdString();
     QSettings entry(path, QSettings::IniFormat);
     entry.beginGroup(QStringLiteral("Desktop Entry"));
     EXPECT_EQ(entry.value("Type").toString(), QStringLiteral("Application"));
