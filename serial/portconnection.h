@@ -28,7 +28,10 @@ inline constexpr long portInputMode = comInputModeBinary;
 inline constexpr short portBufferSize = 128;
 inline constexpr short portInputLen = 0;
 inline constexpr short portRThreshold = 1;
-inline constexpr long portHandshaking = comXOnXOff;
+// No flow control: in a Pelco D frame any byte value is data, so an XON/XOFF line would take an
+// address, a checksum or a reply byte of 0x13 for a stop and hold the next frame back (USB
+// adapters do it in the chip, where nothing can restart them).
+inline constexpr long portHandshaking = comNone;
 inline constexpr std::string_view settingsSuffix = ",n,8,1";
 
 // The decimal number a port name carries from its fourth character on, read as atoi does

@@ -20,7 +20,6 @@ namespace {
 
 // How long Output may take to hand its bytes to the device before it is an error.
 constexpr int outputTimeoutMs = 2000;
-constexpr int outputRetrySliceMs = 10;
 
 // MSComm's defaults for a fresh control.
 constexpr short defaultInBufferSize = 1024;
@@ -130,19 +129,21 @@ struct SerialControl::Private
         if (!port.setFlowControl(flow))
             raise(QStringLiteral("%1 cannot use this handshaking: %2")
                       .arg(fullName(), port.errorString()));
+        // The input flags are set here whatever the mode: Qt has no mode for both, it adds
+        // IXANY (any byte, not only XON, would restart output), and a program before us may have
+        // left other stop and start characters.
+        termios tio{};
+        if (tcgetattr(int(port.handle()), &tio) != 0)
+            raise(QStringLiteral("%1: %2").arg(fullName(), systemText(errno)));
+        tio.c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY);
         if (handshaking == comXOnXOff || handshaking == comRTSXOnXOff) {
-            // Qt has no mode for both, so XON/XOFF is added to its RTS/CTS here; and the
-            // characters themselves are set, since a program before us may have left others.
-            termios tio{};
-            if (tcgetattr(int(port.handle()), &tio) != 0)
-                raise(QStringLiteral("%1: %2").arg(fullName(), systemText(errno)));
-            tio.c_iflag |= IXON | IXOFF | IXANY;
+            tio.c_iflag |= IXON | IXOFF;
             tio.c_cc[VSTART] = 0x11;
             tio.c_cc[VSTOP] = 0x13;
-            if (tcsetattr(int(port.handle()), TCSANOW, &tio) != 0)
-                raise(QStringLiteral("%1 cannot use this handshaking: %2")
-                          .arg(fullName(), systemText(errno)));
         }
+        if (tcsetattr(int(port.handle()), TCSANOW, &tio) != 0)
+            raise(QStringLiteral("%1 cannot use this handshaking: %2")
+                      .arg(fullName(), systemText(errno)));
     }
 
     void closePort()
@@ -363,16 +364,6 @@ void SerialControl::setOutput(std::span<const BYTE> bytes)
     d->requireOpen();
     // Our own descriptor on the device: it outlives Qt's when the device hangs up.
     const int fd = d->lockFd;
-    const bool softwareFlow = d->handshaking == comXOnXOff || d->handshaking == comRTSXOnXOff;
-    // Restart output a received XOFF stopped. TCOON alone only undoes TCOOFF, so both.
-    const auto restartOutput = [fd, softwareFlow] {
-        if (softwareFlow) {
-            tcflow(fd, TCOOFF);
-            tcflow(fd, TCOON);
-        }
-    };
-    restartOutput();
-
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(outputTimeoutMs);
     std::size_t done = 0;
@@ -401,12 +392,10 @@ void SerialControl::setOutput(std::span<const BYTE> bytes)
                       .arg(done)
                       .arg(bytes.size())
                       .arg(outputTimeoutMs / 1000));
-        // Wait in short slices: an XOFF in the camera's noise may stop the line again after
-        // the restart above, and while we wait nothing reads the input that would bring the
-        // XON, so restart it at every slice rather than block for the whole bound.
+        // The line is full, or held by flow control (a received XOFF in mode 1, CTS down in
+        // mode 2): wait until it takes bytes again, within the bound.
         pollfd p{fd, POLLOUT, 0};
-        ::poll(&p, 1, int(std::min<long long>(left, outputRetrySliceMs)));
-        restartOutput();
+        ::poll(&p, 1, int(left));
     }
 }
 

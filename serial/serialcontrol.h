@@ -6,15 +6,16 @@
 //    device, which also keeps a second opener out when it runs as root.
 //  - Settings "baud,parity,data bits,stop bits" is applied at open and, while open, at once.
 //    Rates outside the usual list (56000) are asked of the driver as custom rates.
-//  - Handshaking 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both. With XON/XOFF the line restarts its
-//    output before every Output, so a stray XOFF in what the camera sends cannot hold the
-//    panel's frames back for good; otherwise XON/XOFF works as the driver does it.
+//  - Handshaking 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both, each as the operating system does it:
+//    with XON/XOFF a received XOFF (0x13) holds output until an XON (0x11) comes, and the two
+//    characters never reach Input. The panel puts 0, since in Pelco D any byte value is data.
 //  - InBufferSize bounds what the control takes off the line (the rest waits in the driver);
 //    Input returns at most that many bytes, at most InputLen when it is not 0.
 //  - RThreshold n > 0: OnComm with CommEvent 2 when at least n received bytes wait, delivered
 //    from the event loop on the control's thread. 0: no receive events.
 //  - Output writes the bytes to the device before it returns, within a bound of a couple of
-//    seconds; a write that cannot complete by then is an error, like a failed one.
+//    seconds; a write that cannot complete by then (a line held by flow control) is an error,
+//    like a failed one.
 //  - A closed port keeps the line settings it was given, as a COM port does (Qt alone would
 //    put back the ones it found at the open).
 // Every failure raises CommError with a description meant for the operator.

@@ -49,8 +49,8 @@ int runSend(const QStringList &args)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "Opens PORT as the panel does (baud,n,8,1 with XON/XOFF), sends the Pelco D frame of\n"
-        "each ACTION in order and closes the port.\n"
+        "Opens PORT as the panel does (baud,n,8,1, no flow control), sends the Pelco D\n"
+        "frame of each ACTION in order and closes the port.\n"
         "PORT is COM<n> as 'tarnctl ports' lists it, or a device path (/dev/ttyUSB0).\n"
         "ACTION is one of: " +
         cli::actionsHelp() +

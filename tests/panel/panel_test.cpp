@@ -28,7 +28,7 @@ const std::vector<std::string> openAt9600{
     "put CommPort 1",       "put Settings 9600,n,8,1", "put InputMode 1",
     "put InBufferSize 128", "put OutBufferSize 128",   "put InputLen 0",
     "put InBufferCount 0",  "put OutBufferCount 0",    "put RThreshold 1",
-    "put Handshaking 1",    "put PortOpen true"};
+    "put Handshaking 0",    "put PortOpen true"};
 
 std::vector<std::string> withPortOpenFirst(bool open, std::vector<std::string> rest)
 {

@@ -23,7 +23,7 @@ const Strings kOpenCom3At9600{
     "put CommPort 3",       "put Settings 9600,n,8,1", "put InputMode 1",
     "put InBufferSize 128", "put OutBufferSize 128",   "put InputLen 0",
     "put InBufferCount 0",  "put OutBufferCount 0",    "put RThreshold 1",
-    "put Handshaking 1",    "put PortOpen true",
+    "put Handshaking 0",    "put PortOpen true",
 };
 
 const FakeList kPorts{1, {"COM1 (ttyS0)", "COM3 (ttyUSB0)"}};

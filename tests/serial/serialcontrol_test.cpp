@@ -18,6 +18,7 @@
 #include <grp.h>
 #include <numeric>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -54,37 +55,57 @@ std::string raised(const std::function<void()> &f)
 const std::vector<BYTE> upFrame{0xFF, 0x01, 0x00, 0x08, 0x00, 0x3F, 0x48};
 const std::vector<BYTE> stopFrame{0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01};
 
+// A program before us left the line with XON/XOFF on (and IXANY), as stty ixon ixoff would.
+void leaveSoftwareFlowControlOn(const PtyPair &pty)
+{
+    const int fd = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    termios tio{};
+    ASSERT_EQ(tcgetattr(fd, &tio), 0);
+    tio.c_iflag |= IXON | IXOFF | IXANY;
+    ASSERT_EQ(tcsetattr(fd, TCSANOW, &tio), 0);
+    ::close(fd);
+}
+
 TEST(SerialControl, OpensWithTheLineSettingsItWasGiven)
 {
     struct Row
     {
         const char *settings;
-        long handshaking;
+        std::optional<long> handshaking; // put after the panel's configuration, if given
         int baud;
-        tcflag_t size;
         bool twoStop, xonxoff, rtscts;
     };
     for (const Row &row : {
-             Row{"9600,n,8,1", comXOnXOff, 9600, CS8, false, true, false},
-             Row{"115200,n,8,1", comXOnXOff, 115200, CS8, false, true, false},
-             Row{"56000,n,8,1", comXOnXOff, 56000, CS8, false, true, false},
-             Row{"19200,n,8,2", comNone, 19200, CS8, true, false, false},
-             Row{"4800,n,8,1", comRTS, 4800, CS8, false, false, true},
-             Row{"2400,n,8,1", comRTSXOnXOff, 2400, CS8, false, true, true},
+             // The panel's configuration: no flow control at all.
+             Row{"9600,n,8,1", std::nullopt, 9600, false, false, false},
+             Row{"115200,n,8,1", std::nullopt, 115200, false, false, false},
+             Row{"56000,n,8,1", std::nullopt, 56000, false, false, false},
+             Row{"19200,n,8,2", comNone, 19200, true, false, false},
+             Row{"9600,n,8,1", comXOnXOff, 9600, false, true, false},
+             Row{"4800,n,8,1", comRTS, 4800, false, false, true},
+             Row{"2400,n,8,1", comRTSXOnXOff, 2400, false, true, true},
          }) {
-        SCOPED_TRACE(row.settings);
+        SCOPED_TRACE(std::string(row.settings) + " handshaking " +
+                     (row.handshaking ? std::to_string(*row.handshaking) : "as the panel puts"));
         PtyPair pty;
+        leaveSoftwareFlowControlOn(pty);
         SerialControl comm(to(pty.slavePath()));
         openConfigured(comm, 4, row.settings);
-        comm.setHandshaking(row.handshaking);
+        if (row.handshaking)
+            comm.setHandshaking(*row.handshaking);
         ASSERT_TRUE(comm.portOpen());
+        // Rates put while open leave the handshaking as it is.
+        comm.setSettings(row.settings);
         const termios tio = pty.slaveTermios();
         EXPECT_EQ(pty.slaveBaudRate(), row.baud);
-        EXPECT_EQ(tio.c_cflag & CSIZE, row.size);
+        EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t(CS8));
         EXPECT_FALSE(tio.c_cflag & PARENB);
         EXPECT_EQ(bool(tio.c_cflag & CSTOPB), row.twoStop);
         EXPECT_EQ(bool(tio.c_iflag & IXON), row.xonxoff);
         EXPECT_EQ(bool(tio.c_iflag & IXOFF), row.xonxoff);
+        // Only XON restarts output, never any byte.
+        EXPECT_FALSE(tio.c_iflag & IXANY);
         if (row.xonxoff) {
             EXPECT_EQ(tio.c_cc[VSTART], 0x11);
             EXPECT_EQ(tio.c_cc[VSTOP], 0x13);
@@ -142,16 +163,66 @@ TEST(SerialControl, OutputReachesTheLineInOrderBeforeItReturns)
     EXPECT_TRUE(pty.readUntilQuiet(50).empty());
 }
 
-TEST(SerialControl, AReceivedXoffDoesNotHoldAFrameBack)
+// Address 210 with "RIGHT" at full speed: its checksum is 0x13, the XOFF character.
+const std::vector<BYTE> right210{0xFF, 0xD2, 0x00, 0x02, 0x3F, 0x00, 0x13};
+const std::vector<BYTE> stop210{0xFF, 0xD2, 0x00, 0x00, 0x00, 0x00, 0xD2};
+
+TEST(SerialControl, OnThePanelsLineA0x13IsDataAndHoldsNothingBack)
+{
+    PtyPair pty;
+    leaveSoftwareFlowControlOn(pty);
+    SerialControl comm(to(pty.slavePath()));
+    openConfigured(comm, 1, "9600,n,8,1");
+    std::vector<BYTE> received;
+    comm.setOnComm([&] {
+        const auto bytes = comm.input();
+        received.insert(received.end(), bytes.begin(), bytes.end());
+    });
+
+    comm.setOutput(right210);
+    ASSERT_EQ(pty.read(7, 1000), right210);
+    // A two-wire adapter hears its own frame: the 0x13 comes back between the two frames.
+    ASSERT_TRUE(pty.write(right210));
+    processUntil([&] { return received.size() >= right210.size(); });
+    EXPECT_EQ(received, right210) << "the line took a byte of the echo for itself";
+
+    QElapsedTimer timer;
+    timer.start();
+    comm.setOutput(stop210);
+    EXPECT_LT(timer.elapsed(), 1000) << "the stop frame waited on the line";
+    EXPECT_EQ(pty.read(7, 1000), stop210);
+}
+
+TEST(SerialControl, WithXonXoffAReceivedXoffHoldsOutputUntilXon)
 {
     PtyPair pty;
     SerialControl comm(to(pty.slavePath()));
     openConfigured(comm, 1, "9600,n,8,1");
-    // The camera's reply ends in 0x13 (XOFF): the line's output stops until something restarts it.
-    const std::vector<BYTE> reply{0x00, 0x13};
-    ASSERT_TRUE(pty.write(reply));
-    QThread::msleep(50);
-    comm.setOutput(upFrame);
+    comm.setHandshaking(comXOnXOff);
+    // XOFF, then a byte that shows the line has taken the XOFF: the line keeps XOFF to itself.
+    const std::vector<BYTE> xoffThenData{0x13, 0x42};
+    ASSERT_TRUE(pty.write(xoffThenData));
+    ASSERT_TRUE(processUntil([&] { return comm.inBufferCount() == 1; }));
+    EXPECT_EQ(comm.input(), std::vector<BYTE>{0x42});
+
+    // The far end sends another byte (which must not restart output), then XON.
+    std::vector<BYTE> heldBack{0xEE};
+    std::thread farEnd([&] {
+        const std::vector<BYTE> other{0x55}, xon{0x11};
+        QThread::msleep(150);
+        pty.write(other);
+        QThread::msleep(250);
+        heldBack = pty.readAvailable();
+        pty.write(xon);
+    });
+    QElapsedTimer timer;
+    timer.start();
+    const std::string error = raised([&] { comm.setOutput(upFrame); });
+    const qint64 took = timer.elapsed();
+    farEnd.join();
+    EXPECT_EQ(error, "(nothing raised)");
+    EXPECT_TRUE(heldBack.empty()) << "output went out under XOFF";
+    EXPECT_GE(took, 350) << "Output returned before the XON";
     EXPECT_EQ(pty.read(upFrame.size(), 1000), upFrame);
 }
 
@@ -175,11 +246,9 @@ TEST(SerialControl, ReceivedBytesRaiseOnCommFromTheEventLoopAndAreDrainedInBound
         inEvent = false;
     });
 
-    // 300 bytes with no XON/XOFF among them (the line takes those for itself).
-    std::vector<BYTE> sent;
-    for (int i = 0; sent.size() < 300; ++i)
-        if (BYTE(i) != 0x11 && BYTE(i) != 0x13)
-            sent.push_back(BYTE(i));
+    // 300 bytes, every byte value among them: none is the line's own.
+    std::vector<BYTE> sent(300);
+    std::iota(sent.begin(), sent.end(), BYTE(0));
     ASSERT_TRUE(pty.write(sent));
     EXPECT_TRUE(sizes.empty()) << "OnComm came before the event loop ran";
     ASSERT_TRUE(processUntil([&] { return received.size() >= sent.size(); }));
@@ -219,7 +288,6 @@ TEST(SerialControl, AFloodOfReceivedBytesStaysWithinTheInputBuffer)
     PtyPair pty;
     SerialControl comm(to(pty.slavePath()));
     openConfigured(comm, 1, "9600,n,8,1");
-    comm.setHandshaking(comNone);
     int events = 0;
     comm.setOnComm([&] { ++events; }); // a handler that never reads
 
