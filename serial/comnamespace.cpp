@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <future>
@@ -19,7 +20,7 @@ namespace {
 
 constexpr int firstNumber = 1;
 constexpr int lastNumber = 255;
-constexpr qsizetype maxNameLength = 24;
+constexpr qsizetype maxNameBytes = 24;
 
 // "COM<n>" exactly: upper case, n from 1 to 255 in plain decimal. COM0, COM256, COM01 and com3
 // are not port names, so links called that are ignored rather than guessed at.
@@ -70,22 +71,50 @@ bool naturalLess(const QString &a, const QString &b)
     return a < b;
 }
 
-// The device as the list shows it: the path below /dev/ ("ttyUSB0", "pts/3"), else the whole
-// path; when that does not fit, the file name; when even that does not fit, its start and its
-// end around a "~", so adapters that differ only in a serial number stay apart.
+// Bytes of text in the list: the port source hands the names over in the local 8-bit encoding
+// (UTF-8 here), and the list's buffer holds 24 bytes, not 24 characters.
+qsizetype byteSize(const QString &text)
+{
+    return text.toLocal8Bit().size();
+}
+
+// The longest start (or end) of text that takes at most bytes, cut between two characters as the
+// reader sees them, so that no multi-byte sequence, surrogate pair or accent is split.
+QString fittingPart(const QString &text, qsizetype bytes, bool fromEnd)
+{
+    QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, text);
+    if (fromEnd)
+        boundaries.toEnd();
+    qsizetype best = fromEnd ? text.size() : 0;
+    for (;;) {
+        const qsizetype at =
+            fromEnd ? boundaries.toPreviousBoundary() : boundaries.toNextBoundary();
+        if (at < 0)
+            break;
+        if (byteSize(fromEnd ? text.mid(at) : text.left(at)) > bytes)
+            break;
+        best = at;
+    }
+    return fromEnd ? text.mid(best) : text.left(best);
+}
+
+// The device as the list shows it, in at most room bytes: the path below /dev/ ("ttyUSB0",
+// "pts/3"), else the whole path; when that does not fit, the file name; when even that does not
+// fit, its start and its end around a "~", so adapters that differ only in a serial number stay
+// apart.
 QString displayDevice(const QString &device, qsizetype room)
 {
     QString shown = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
-    if (shown.size() <= room)
+    if (byteSize(shown) <= room)
         return shown;
     shown = QFileInfo(device).fileName();
     if (shown.isEmpty())
         shown = device;
-    if (shown.size() <= room)
+    if (byteSize(shown) <= room)
         return shown;
-    const qsizetype tail = std::min<qsizetype>(6, (room - 1) / 2);
-    const qsizetype head = room - 1 - tail;
-    return shown.left(head) + QLatin1Char('~') + shown.right(tail);
+    const QString tail = fittingPart(shown, std::min<qsizetype>(6, (room - 1) / 2), true);
+    const QString head = fittingPart(shown, room - 1 - byteSize(tail), false);
+    return head + QLatin1Char('~') + tail;
 }
 
 QString canonical(const QString &path)
@@ -99,7 +128,7 @@ QString canonical(const QString &path)
 QString comPortName(int number, const QString &device)
 {
     const QString prefix = QStringLiteral("COM%1 (").arg(number);
-    const qsizetype room = maxNameLength - prefix.size() - 1;
+    const qsizetype room = maxNameBytes - byteSize(prefix) - 1;
     return prefix + displayDevice(device, room) + QLatin1Char(')');
 }
 

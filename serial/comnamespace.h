@@ -6,9 +6,10 @@
 //    (n from 1 to 255); each makes its target (any tty: a pseudo-terminal, a
 //    /dev/serial/by-id/... path) the port COM<n>. A link keeps its own number.
 //  - Hardware ports take the lowest numbers no link takes, in the order of their device names.
-//  - A port's list name is "COM<n> (<device>)", at most 24 characters: the device is its path
-//    below /dev/ ("ttyUSB0", "pts/3"), else its file name, and a name still too long keeps its
-//    start and end around a "~".
+//  - A port's list name is "COM<n> (<device>)", at most 24 bytes (the list's buffer counts
+//    bytes, and a by-id name may hold non-ASCII characters): the device is its path below /dev/
+//    ("ttyUSB0", "pts/3"), else its file name, and a name still too long keeps its start and end
+//    around a "~", cut between characters.
 //  - Only links named exactly COM1 to COM255 count (not COM0, COM01, com3); other entries are
 //    ignored. A link whose target does not exist is left out of the list but keeps its number.
 //  - A hardware port that a link already names gets no second number.
@@ -30,7 +31,7 @@ struct ComPort
     QString name;   // "COM3 (ttyUSB0)"
 };
 
-// "COM3 (ttyUSB0)" for port 3 on /dev/ttyUSB0, at most 24 characters.
+// "COM3 (ttyUSB0)" for port 3 on /dev/ttyUSB0, at most 24 bytes in the local 8-bit encoding.
 QString comPortName(int number, const QString &device);
 
 class ComNamespace

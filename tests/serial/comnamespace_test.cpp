@@ -116,7 +116,7 @@ TEST(ComNamespace, DuplicatesGetOneNumberPerName)
     EXPECT_FALSE(ns.find(2));
 }
 
-TEST(ComNamespace, ListNamesFitIn24CharactersAndStayRecognisable)
+TEST(ComNamespace, ListNamesFitIn24BytesAndStayRecognisable)
 {
     struct Row
     {
@@ -133,10 +133,22 @@ TEST(ComNamespace, ListNamesFitIn24CharactersAndStayRecognisable)
              Row{255, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0",
                  "COM255 (usb-FTDI~-port0)"},
              Row{17, "/dev/serial/by-id/usb-Prolific_2303-if00", "COM17 (usb-Proli~3-if00)"},
+             // 19 characters but 26 bytes: cut in bytes, between characters (23 bytes here).
+             Row{3, QString::fromUtf8("/dev/tty\u00c4\u00d6\u00dc\u00e4\u00f6\u00fc\u00df01"),
+                 QString::fromUtf8("COM3 (tty\u00c4\u00d6\u00dc~\u00fc\u00df01)")},
+             Row{4, QString::fromUtf8("/dev/serial/by-id/usb-Gr\u00fcn_\u00c9lectronique-if00"),
+                 QString::fromUtf8("COM4 (usb-Gr\u00fcn_~e-if00)")},
+             // A character of four bytes, and a letter with a combining accent, stay whole.
+             Row{5, QString::fromUtf8("/dev/ttyCAM\U0001F4F7\U0001F4F7\U0001F4F7x"),
+                 QString::fromUtf8("COM5 (ttyCAM\U0001F4F7~\U0001F4F7x)")},
+             Row{10, QString::fromUtf8("/dev/by-id/cam-Jose\u0301-Mari\u0301a-Pe\u0301rez-01"),
+                 QString::fromUtf8("COM10 (cam-Jos~rez-01)")},
          }) {
         const QString name = comPortName(row.number, row.device);
-        EXPECT_LE(name.size(), 24) << name.toStdString();
+        SCOPED_TRACE(row.device.toStdString());
+        EXPECT_LE(name.toLocal8Bit().size(), 24) << name.toStdString();
         EXPECT_EQ(name.toStdString(), row.name.toStdString());
+        EXPECT_TRUE(name.isValidUtf16()) << "a surrogate pair was split";
         EXPECT_TRUE(name.startsWith(QStringLiteral("COM%1 (").arg(row.number)));
     }
 }
@@ -169,6 +181,9 @@ TEST(ComNamespace, EveryPortReachesThePanelsList)
     const QString longDevice = dir.device("serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00");
     dir.link("COM200", longDevice);
     dir.link("COM2", dir.device("ttyV0"));
+    // Fits 24 characters but not 24 bytes as it is.
+    dir.link("COM3",
+             dir.device(QString::fromUtf8("tty\u00c4\u00d6\u00dc\u00e4\u00f6\u00fc\u00df01")));
     const ComNamespace ns = ComNamespace::read(dir.path(), {"/dev/ttyS0", "/dev/ttyS1"});
 
     struct List : PortListSink
@@ -180,7 +195,7 @@ TEST(ComNamespace, EveryPortReachesThePanelsList)
     ComPortSource source(ns);
     FillPortList(source, list);
     EXPECT_EQ(list.items, names(ns));
-    ASSERT_EQ(list.items.size(), 4u);
+    ASSERT_EQ(list.items.size(), 5u);
     // Each item names the number the port connection will open.
     for (const std::string &item : list.items)
         EXPECT_TRUE(ns.find(portNumberFromName(item))) << item;
