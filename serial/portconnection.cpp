@@ -74,15 +74,22 @@ void PortConnection::OnClose()
 
 void PortConnection::OnSerialEvent()
 {
+    std::array<BYTE, receiveBufferSize> buffer;
+    drain(buffer);
+    // Nothing reads the buffer: what the camera says is dropped.
+}
+
+std::size_t PortConnection::drain(std::span<BYTE, receiveBufferSize> buffer)
+{
     try {
         if (m_comm.commEvent() != comEvReceive)
-            return;
+            return 0;
         const std::vector<BYTE> received = m_comm.input();
-        std::array<BYTE, receiveBufferSize> buffer;
         const std::size_t n = std::min(received.size(), buffer.size());
         std::copy_n(received.begin(), n, buffer.begin());
-        // Nothing reads the buffer: what the camera says is dropped.
+        return n;
     } catch (const CommError &) {
         // The control's event has no one to tell: its errors end the drain silently.
+        return 0;
     }
 }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -64,6 +65,10 @@ public:
     // Size of the drain's buffer. A read beyond it (the control never yields one while
     // InBufferSize is 128) is dropped past the 128th byte.
     static constexpr std::size_t receiveBufferSize = 128;
+
+    // The drain itself, into the buffer given (OnSerialEvent's own, or a test's with guards
+    // around it): the bytes copied, from the buffer's first on; 0 for another event or an error.
+    std::size_t drain(std::span<BYTE, receiveBufferSize> buffer);
 
 private:
     CMSComm &m_comm;

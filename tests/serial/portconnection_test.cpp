@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <span>
+
 namespace {
 
 class FakeList : public ComboList
@@ -144,6 +147,46 @@ TEST(PortConnection, DrainReadsOnlyOnReceiveEventsAndSwallowsErrors)
     EXPECT_NO_THROW(connection.OnSerialEvent());
     comm.failOn("get CommEvent", "device gone");
     EXPECT_NO_THROW(connection.OnSerialEvent());
+}
+
+TEST(PortConnection, TheDrainCopiesAtMost128BytesAndNothingPastItsBuffer)
+{
+    // The drain's buffer inside a larger block whose guard bytes must come out untouched: a drain
+    // that copied a whole read would write into the guard behind it, which a plain build sees.
+    constexpr BYTE guardByte = 0xA5;
+    constexpr std::size_t guard = 8192;
+    constexpr std::size_t size = PortConnection::receiveBufferSize;
+    static_assert(size == 128);
+    for (const std::size_t n : {0, 1, 127, 128, 129, 1000, 5000}) {
+        SCOPED_TRACE(n);
+        std::vector<BYTE> block(guard + size + guard, guardByte);
+        std::vector<BYTE> read(n);
+        for (std::size_t i = 0; i < n; ++i)
+            read[i] = BYTE(0x5A ^ (i & 0x3F)); // never the guard byte, and changing
+        RecordingComm comm;
+        comm.event = comEvReceive;
+        comm.pendingInput = read;
+        PortConnection connection(comm);
+        const std::size_t copied =
+            connection.drain(std::span<BYTE, size>(block.data() + guard, size));
+
+        const std::size_t expected = std::min(n, size);
+        EXPECT_EQ(copied, expected);
+        const auto buffer = block.begin() + std::ptrdiff_t(guard);
+        EXPECT_TRUE(std::equal(read.begin(), read.begin() + std::ptrdiff_t(expected), buffer))
+            << "the read is not in the buffer from its first byte on";
+        EXPECT_TRUE(std::all_of(buffer + std::ptrdiff_t(expected), buffer + std::ptrdiff_t(size),
+                                [](BYTE b) { return b == guardByte; }));
+        // Distance from each end of the buffer to the first guard byte that changed.
+        const auto untouched = [](auto from, auto to) {
+            return std::find_if(from, to, [](BYTE b) { return b != guardByte; }) - from;
+        };
+        EXPECT_EQ(untouched(std::make_reverse_iterator(buffer), block.rend()),
+                  std::ptrdiff_t(guard))
+            << "written before the buffer";
+        EXPECT_EQ(untouched(buffer + std::ptrdiff_t(size), block.end()), std::ptrdiff_t(guard))
+            << "written past the buffer's end";
+    }
 }
 
 TEST(PortConnection, DrainRunsFromTheControlsEvent)
