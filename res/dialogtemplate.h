@@ -1,5 +1,5 @@
 // Dialog templates as data: each control's id, kind, caption, position, size and styles, in
-// dialog units. The windows are built from these (see panel/dialogbuilder.h).
+// dialog units. The windows are built from these (see dialog/dialogbuilder.h).
 #pragma once
 
 #include <cstdint>
