@@ -34,12 +34,17 @@ QRect DialogBaseUnits::toPixels(int ux, int uy, int ucx, int ucy) const
     return QRect(mulDiv(ux, x, 4), mulDiv(uy, y, 8), mulDiv(ucx, x, 4), mulDiv(ucy, y, 8));
 }
 
+DialogBaseUnits dialogBaseUnits(int alphabetWidth, int fontHeight)
+{
+    return {(alphabetWidth / 26 + 1) / 2, fontHeight};
+}
+
 DialogBaseUnits dialogBaseUnits(const QFont &font)
 {
     const QFontMetrics metrics(font);
-    const int width = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    return {(width / 26 + 1) / 2, metrics.height()};
+    return dialogBaseUnits(metrics.horizontalAdvance(QStringLiteral(
+                               "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")),
+                           metrics.height());
 }
 
 BuiltControls buildDialog(QWidget &window, const DialogTemplate &tmpl,

@@ -24,6 +24,9 @@ struct DialogBaseUnits
 };
 
 DialogBaseUnits dialogBaseUnits(const QFont &font);
+// From the width of the 52 letters A-Z and a-z side by side and the font's height: the average
+// letter width rounded to the nearest pixel, halves up.
+DialogBaseUnits dialogBaseUnits(int alphabetWidth, int fontHeight);
 
 // The controls of a built window, by id (controls with the id -1 are left out) and in
 // template order.
