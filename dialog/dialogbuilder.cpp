@@ -1,6 +1,7 @@
 #include "dialogbuilder.h"
 
-#include <QComboBox>
+#include "dropdowncombo.h"
+
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -68,19 +69,9 @@ BuiltControls buildDialog(QWidget &window, const DialogTemplate &tmpl,
             widget = button;
             break;
         }
-        case ControlKind::ComboBox: {
-            auto *combo = new QComboBox(&window);
-            combo->setEditable(true);
-            combo->setInsertPolicy(QComboBox::NoInsert);
-            // A drop-down list's edit field is only text: what is typed never completes to,
-            // selects or adds an item. Qt's editable combo matches typed text to an item on
-            // Enter and when editing ends; those connections are cut here.
-            combo->setCompleter(nullptr);
-            QObject::disconnect(combo->lineEdit(), SIGNAL(returnPressed()), combo, nullptr);
-            QObject::disconnect(combo->lineEdit(), SIGNAL(editingFinished()), combo, nullptr);
-            widget = combo;
+        case ControlKind::ComboBox:
+            widget = new DropDownCombo(&window);
             break;
-        }
         case ControlKind::Edit:
             widget = new QLineEdit(&window);
             break;

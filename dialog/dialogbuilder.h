@@ -39,6 +39,6 @@ struct BuiltControls
 // Creates the template's controls as children of window, in template order (which is the
 // tab order), sets the window's font, caption and fixed client size. Icons come from
 // iconFor(iconId). Push buttons are never default or auto-default buttons: the windows handle
-// Enter themselves.
+// Enter themselves. Combo boxes are drop-down lists with an edit field (dropdowncombo.h).
 BuiltControls buildDialog(QWidget &window, const DialogTemplate &tmpl,
                           const std::function<QPixmap(int iconId, QSize size)> &iconFor = {});

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gmock/gmock.h>
 
@@ -404,7 +405,9 @@ TEST_F(PanelTest, ProgrammaticSelectionAndTypingOpenNothing)
         baudList->lineEdit()->selectAll();
         QTest::keyClicks(baudList, "2400");
         QTest::keyClick(baudList, Qt::Key_Tab);
-        EXPECT_EQ(baudList->currentIndex(), 3);
+        // Edited, the list has no selection, though the text is an item's.
+        EXPECT_EQ(baudList->currentIndex(), -1);
+        EXPECT_EQ(baudList->currentText(), "2400");
         EXPECT_EQ(baudList->count(), 8);
         EXPECT_THAT(comm->log, IsEmpty());
         // Typing a name and pressing Enter ends the panel as OK; still nothing opened.
@@ -416,6 +419,91 @@ TEST_F(PanelTest, ProgrammaticSelectionAndTypingOpenNothing)
     EXPECT_EQ(result, IDOK);
     EXPECT_THAT(comm->log, IsEmpty());
     EXPECT_EQ(item<QComboBox>(IDC_PORT_LIST)->count(), 4);
+}
+
+TEST_F(PanelTest, AListEditedByTypingHasNoSelectionSoTheOtherListOpensNothing)
+{
+    run([&] {
+        auto *portList = item<QComboBox>(IDC_PORT_LIST);
+        auto *baudList = item<QComboBox>(IDC_BAUD_LIST);
+        portList->setFocus();
+        QTest::keyClick(portList, Qt::Key_Down); // COM1 at 9600
+        ASSERT_EQ(takeLog(), withPortOpenFirst(false, openAt9600));
+
+        baudList->setFocus();
+        baudList->lineEdit()->selectAll();
+        QTest::keyClicks(baudList, "2400");
+        EXPECT_EQ(baudList->currentIndex(), -1);
+        // A choice in the port list: both selections are asked for, and with none in the baud
+        // list nothing more happens: COM1 stays open, COM10 is not opened.
+        portList->setFocus();
+        QTest::keyClick(portList, Qt::Key_Down);
+        EXPECT_EQ(portList->currentText(), "COM10 (pts/2)");
+        EXPECT_THAT(takeLog(), IsEmpty());
+        EXPECT_TRUE(comm->open);
+        EXPECT_EQ(baudList->currentText(), "2400") << "the typed text stays";
+
+        // The next choice in the edited list selects again, and opens what is shown.
+        baudList->setFocus();
+        QTest::keyClick(baudList, Qt::Key_Down);
+        EXPECT_EQ(baudList->currentIndex(), 0);
+        auto expected = openAt9600;
+        expected[0] = "put CommPort 10";
+        expected[1] = "put Settings 2400,n,8,1";
+        expected.insert(expected.begin(), "put PortOpen false");
+        EXPECT_EQ(takeLog(), withPortOpenFirst(true, expected));
+
+        // Editing the port list's text: a baud choice opens nothing either.
+        portList->setFocus();
+        QTest::keyClick(portList, Qt::Key_Backspace);
+        EXPECT_EQ(portList->currentIndex(), -1);
+        EXPECT_EQ(portList->currentText(), "COM10 (pts/2");
+        baudList->setFocus();
+        QTest::keyClick(baudList, Qt::Key_Down);
+        EXPECT_EQ(baudList->currentText(), "4800");
+        EXPECT_THAT(takeLog(), IsEmpty());
+    });
+    EXPECT_THAT(reports, IsEmpty());
+}
+
+TEST_F(PanelTest, TheWheelMovesOnlyTheFocusedList)
+{
+    const auto wheel = [](QWidget *list, int notches) {
+        const QPointF pos(5, 5);
+        QWheelEvent event(pos, list->mapToGlobal(pos), QPoint(), QPoint(0, 120 * notches),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list, &event);
+    };
+    run([&] {
+        auto *portList = item<QComboBox>(IDC_PORT_LIST);
+        auto *baudList = item<QComboBox>(IDC_BAUD_LIST);
+        portList->setFocus();
+        QTest::keyClick(portList, Qt::Key_Down); // COM1 at 9600
+        takeLog();
+
+        // Over a list without the focus, whatever has it, a turn changes nothing.
+        for (int focus : {IDC_ZOOM_PLUS, IDC_ADDRESS, IDC_PORT_LIST}) {
+            SCOPED_TRACE(focus);
+            item(focus)->setFocus();
+            wheel(baudList, -1);
+            wheel(baudList, 1);
+            if (focus != IDC_PORT_LIST)
+                wheel(portList, -1);
+            EXPECT_EQ(baudList->currentText(), "9600");
+            EXPECT_EQ(portList->currentText(), "COM1 (ttyS0)");
+            EXPECT_EQ(panel.focusWidget(), item(focus));
+            EXPECT_THAT(takeLog(), IsEmpty());
+        }
+
+        // Over the focused list a notch steps it, and that is a choice.
+        baudList->setFocus();
+        wheel(baudList, -1);
+        EXPECT_EQ(baudList->currentText(), "19200");
+        auto expected = openAt9600;
+        expected[1] = "put Settings 19200,n,8,1";
+        expected.insert(expected.begin(), "put PortOpen false");
+        EXPECT_EQ(takeLog(), withPortOpenFirst(true, expected));
+    });
 }
 
 TEST_F(PanelTest, KeyboardAndCloseBoxEndThePanel)
