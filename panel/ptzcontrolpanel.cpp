@@ -182,9 +182,15 @@ void CPtzControlDlg::createWindow()
     for (std::size_t i = 0; i < buttons.size(); ++i)
         m_hook->setButton(i, GetDlgItem(buttons[i].controlId), buttons[i].controlId);
 
-    auto *systemMenuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
-    connect(systemMenuKey, &QShortcut::activated, this,
-            [this] { showSystemMenu(mapToGlobal(QPoint(0, 0))); });
+    // Alt+Space as on Windows; window managers mostly keep it for their own window menu, so the
+    // keys that open a context menu on this desktop open the panel's menu too.
+    for (const QKeySequence &keys :
+         {QKeySequence(Qt::ALT | Qt::Key_Space), QKeySequence(Qt::Key_Menu),
+          QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
+        auto *systemMenuKey = new QShortcut(keys, this);
+        connect(systemMenuKey, &QShortcut::activated, this,
+                [this] { showSystemMenu(mapToGlobal(QPoint(0, 0))); });
+    }
 }
 
 bool CPtzControlDlg::OnInitDialog()

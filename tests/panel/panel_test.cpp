@@ -506,6 +506,42 @@ TEST_F(PanelTest, TheWheelMovesOnlyTheFocusedList)
     });
 }
 
+TEST_F(PanelTest, TheMenuKeysOpenThePanelsMenuWhereverTheFocusIs)
+{
+    struct Key
+    {
+        const char *name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    const Key keys[] = {
+        {"Alt+Space", Qt::Key_Space, Qt::AltModifier},
+        {"Menu", Qt::Key_Menu, Qt::NoModifier},
+        {"Shift+F10", Qt::Key_F10, Qt::ShiftModifier},
+    };
+    run([&] {
+        QMenu *menu = panel.systemMenu();
+        ASSERT_NE(menu, nullptr);
+        comm->open = true;
+        for (const Key &k : keys) {
+            for (int focus : {IDC_ZOOM_PLUS, IDC_UP, IDC_ADDRESS, IDC_PORT_LIST, IDC_BAUD_LIST}) {
+                SCOPED_TRACE(std::string(k.name) + " on " + std::to_string(focus));
+                item(focus)->setFocus();
+                QTest::keyClick(item(focus), k.key, k.modifiers);
+                EXPECT_TRUE(menu->isVisible());
+                menu->hide();
+                EXPECT_EQ(panel.focusWidget(), item(focus));
+            }
+        }
+        // Nothing else happened: no frame, no list change, no text typed.
+        EXPECT_THAT(comm->log, IsEmpty());
+        EXPECT_EQ(item<QComboBox>(IDC_BAUD_LIST)->currentText(), "9600");
+        EXPECT_EQ(item<QComboBox>(IDC_PORT_LIST)->currentText(), "");
+        EXPECT_EQ(item<QLineEdit>(IDC_ADDRESS)->text(), "1");
+        EXPECT_TRUE(panel.isVisible());
+    });
+}
+
 TEST_F(PanelTest, KeyboardAndCloseBoxEndThePanel)
 {
     struct Case
