@@ -9,7 +9,9 @@
 //
 // Keyboard as in a dialog without a default button: Enter or space on a focused push button
 // clicks it; Enter elsewhere ends the panel with 1 (IDOK), Esc with 2 (IDCANCEL), neither
-// closing the port; the close box closes the port first and ends with 2.
+// closing the port; the close box closes the port first and ends with 2. The panel's own menu
+// (the system menu's part: Move, Close, About) opens with Alt+Space, the Menu key, Shift+F10 and
+// a right click on the background.
 //
 // OnClearPreset exists in the camera actions, but no control carries IDC_CLEAR_PRESET, so
 // nothing in the panel reaches it.

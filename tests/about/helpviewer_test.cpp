@@ -151,7 +151,8 @@ TEST(ShippedHelp, HasBothTopicsAndIsCopiedNextToTheProgram)
     const HelpLookup panel = lookUpHelpTopic(source, panelTopic);
     ASSERT_TRUE(panel.found) << panel.problem.toStdString();
     for (const char *word :
-         {"COM Ports", "Baud Rate", "Address", "GO TO", "SET", "<-- Save", "hold", "message box"})
+         {"COM Ports", "Baud Rate", "Address", "GO TO", "SET", "<-- Save", "hold", "message box",
+          "Menu key", "Shift+F10", "Alt+Space", "About Tarn..."})
         EXPECT_TRUE(panel.text.contains(QString::fromUtf8(word))) << word;
     const HelpLookup about = lookUpHelpTopic(source, CAboutDlg::helpTopic);
     ASSERT_TRUE(about.found) << about.problem.toStdString();
