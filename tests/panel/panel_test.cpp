@@ -4,8 +4,10 @@
 #include "appresources.h"
 #include "cameraactions.h"
 #include "holdtomovehook.h"
+#include "ptypair.h"
 #include "ptzcontroldlg.h"
 #include "resource.h"
+#include "serialcontrol.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -43,6 +45,11 @@ QStringList itemsOf(const QComboBox &combo)
     for (int i = 0; i < combo.count(); ++i)
         items << combo.itemText(i);
     return items;
+}
+
+std::string hex(const std::vector<std::uint8_t> &bytes)
+{
+    return toHex(bytes.data(), bytes.size());
 }
 
 std::vector<std::string> outputsHex(const RecordingComm &comm)
@@ -238,15 +245,58 @@ TEST_F(PanelTest, OnlyLeftPressesAndReleasesOnTheEightButtonsCount)
     });
 }
 
-TEST_F(PanelTest, APortClosedSendsNothingForAnyHoldToMoveButton)
+// What the line sees while the port is closed, open, closed again by a failed reopen and open
+// once more: the buttons follow the port's state at each press and release, never an earlier
+// one. The real control on a pseudo-terminal as COM1; COM2 names no device.
+TEST_F(PanelTest, TheButtonsSendOnTheLineOnlyWhileThePortIsOpen)
 {
-    run([&] {
+    PtyPair line;
+    enableControlContainer([&]() -> std::unique_ptr<CMSComm> {
+        return std::make_unique<SerialControl>([&](int n) -> std::optional<QString> {
+            if (n != 1)
+                return std::nullopt;
+            return QString::fromStdString(line.slavePath());
+        });
+    });
+    FakePortSource twoPorts{{"COM1 (pts)", "COM2 (gone)"}};
+    panel.setPortSource(&twoPorts);
+    const auto pressAll = [&] {
         for (const HoldToMoveButton &b : holdToMoveButtons()) {
             QTest::mousePress(item(b.controlId), Qt::LeftButton);
             QTest::mouseRelease(item(b.controlId), Qt::LeftButton);
         }
-        EXPECT_EQ(comm->count("put Output"), 0u);
-        EXPECT_EQ(comm->count("get PortOpen"), 16u); // asked afresh, once per event
+    };
+    const auto choose = [&](int listId) {
+        item(listId)->setFocus();
+        QTest::keyClick(item(listId), Qt::Key_Down);
+    };
+    run([&] {
+        pressAll();
+        EXPECT_EQ(hex(line.readUntilQuiet(100)), "") << "never opened";
+
+        choose(IDC_PORT_LIST); // COM1
+        ASSERT_THAT(reports, IsEmpty());
+        pressAll();
+        std::string frames;
+        for (const HoldToMoveButton &b : holdToMoveButtons()) {
+            const PtzCommand &p = b.press;
+            frames += toHex(makeFrame(1, p.command1, p.command2, p.data1, p.data2)) +
+                      " FF 01 00 00 00 00 01 ";
+        }
+        frames.pop_back();
+        EXPECT_EQ(hex(line.read(8 * 14)), frames);
+
+        choose(IDC_PORT_LIST); // COM2: COM1 is closed, and COM2 cannot be opened
+        ASSERT_EQ(reports.size(), 1u);
+        pressAll();
+        EXPECT_EQ(hex(line.readUntilQuiet(100)), "") << "closed by the failed reopen";
+        EXPECT_EQ(reports.size(), 1u) << "a closed port is no error for the buttons";
+
+        item<QComboBox>(IDC_PORT_LIST)->setFocus();
+        QTest::keyClick(item(IDC_PORT_LIST), Qt::Key_Up); // COM1 again
+        QTest::mousePress(item(IDC_UP), Qt::LeftButton);
+        QTest::mouseRelease(item(IDC_UP), Qt::LeftButton);
+        EXPECT_EQ(hex(line.read(14)), "FF 01 00 08 00 3F 48 FF 01 00 00 00 00 01");
     });
 }
 
