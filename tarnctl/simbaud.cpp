@@ -15,3 +15,11 @@ bool setTerminalBaud(int fd, int baud)
     tio.c_ospeed = speed_t(baud);
     return ioctl(fd, TCSETS2, &tio) == 0;
 }
+
+int terminalBaud(int fd)
+{
+    struct termios2 tio;
+    if (ioctl(fd, TCGETS2, &tio) != 0)
+        return -1;
+    return int(tio.c_ospeed);
+}

@@ -1,6 +1,8 @@
-// tarnctl sim [--port COM<n>] [--baud B] [--address N] [--view]: a virtual camera on a new
-// port. It prints the port it took, then one line per frame it receives with the state after.
+// tarnctl sim [--port COM<n>] [--baud B] [--address N] [--replies WHICH] [--view]: a virtual
+// camera on a new port. It prints the port it took, then one line per frame it receives with
+// the state after, and answers on the line as a dome would.
 #include "cli.h"
+#include "commandframe.h"
 #include "comnamespace.h"
 #include "simline.h"
 #include "simport.h"
@@ -13,15 +15,21 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
+#include <deque>
 #include <memory>
+#include <poll.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int tickMs = 50;         // 20 Hz while the camera moves
-constexpr int hangupRetryMs = 100; // how often to look for a client while none has the slave
-constexpr int quietMs = 200;       // skipped bytes are shown once the line is this quiet
+constexpr int tickMs = 50; // 20 Hz while the camera moves
+// How often to look for a client while none has the slave: often, since the line's speed is
+// judged when the bytes are read, and a client may change it soon after writing.
+constexpr int hangupRetryMs = 20;
+constexpr int quietMs = 200;       // skipped bytes and noise are shown once the line is this quiet
+constexpr double bitsPerByte = 10; // start bit, eight data bits, stop bit
 
 void addOptions(QCommandLineParser &parser)
 {
@@ -32,22 +40,56 @@ void addOptions(QCommandLineParser &parser)
         "bytes,\n"
         "meaning, and the camera's state after it. Ctrl+C or SIGTERM ends it and removes the "
         "link.\n"
+        "It answers position queries on the line, timed as a real line at its baud rate would "
+        "take\n"
+        "the bytes. While the other end has set another speed on the line, what arrives is "
+        "noise\n"
+        "to the camera: it decodes nothing, answers nothing, and says so.\n"
         "A COM<n> link to a device that is gone is replaced; one to a live device is refused.\n"
         "Exit status: 0 on success, 1 if the port cannot be made, 2 for a bad command line.");
     parser.addHelpOption();
     parser.addOption({"port",
                       "The port name to take, COM1 to COM255 (default: the lowest free from COM9).",
                       "COM<n>"});
-    parser.addOption({"baud", "Baud rate set on the port (default 9600).", "B", "9600"});
+    parser.addOption(
+        {"baud", "The camera's baud rate, set on the port (default 9600).", "B", "9600"});
     parser.addOption({"address", "The camera's address, 0 to 255 (default 1).", "N", "1"});
+    parser.addOption({"replies",
+                      "What the camera sends back: none, queries (extended responses to position "
+                      "queries; the default), or all (also a general response after every other "
+                      "command it acts on).",
+                      "WHICH", "queries"});
     parser.addOption({"view", "Show the camera's picture in a window."});
 }
+
+VirtualCamera::Replies parseReplies(const QString &text)
+{
+    if (text == "none")
+        return VirtualCamera::Replies::None;
+    if (text == "queries")
+        return VirtualCamera::Replies::Queries;
+    if (text == "all")
+        return VirtualCamera::Replies::All;
+    throw cli::UsageError(
+        QStringLiteral("invalid replies '%1': expected none, queries or all").arg(text));
+}
+
+struct SimSettings
+{
+    BYTE address = 1;
+    int baud = 9600;
+    Protocol protocol = Protocol::PelcoD;
+    VirtualCamera::Replies replies = VirtualCamera::Replies::Queries;
+    bool view = false;
+};
 
 class Simulator
 {
 public:
-    Simulator(VirtualPort &port, BYTE address, bool view)
-        : m_port(port), m_camera(address), m_notifier(port.masterFd(), QSocketNotifier::Read)
+    Simulator(VirtualPort &port, const SimSettings &settings)
+        : m_port(port), m_settings(settings), m_camera(settings.address, settings.replies),
+          m_receiver(settings.protocol), m_notifier(port.masterFd(), QSocketNotifier::Read),
+          m_byteNs(qint64(bitsPerByte * 1e9 / settings.baud))
     {
         QObject::connect(&m_notifier, &QSocketNotifier::activated, [this] { onReadable(); });
         m_retry.setSingleShot(true);
@@ -57,9 +99,15 @@ public:
         QObject::connect(&m_tick, &QTimer::timeout, [this] { onTick(); });
         m_quiet.setSingleShot(true);
         m_quiet.setInterval(quietMs);
-        QObject::connect(&m_quiet, &QTimer::timeout, [this] { report(m_receiver.lineQuiet()); });
+        QObject::connect(&m_quiet, &QTimer::timeout, [this] {
+            report(m_receiver.lineQuiet(), m_clock.nsecsElapsed());
+            flushNoise();
+        });
+        m_send.setSingleShot(true);
+        m_send.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_send, &QTimer::timeout, [this] { sendDueReplies(); });
         m_clock.start();
-        if (view) {
+        if (settings.view) {
             m_view = std::make_unique<SimView>(port.name());
             m_view->setState(m_camera.state());
             m_view->show();
@@ -70,11 +118,18 @@ public:
     void finish()
     {
         drain();
-        report(m_receiver.finish());
+        report(m_receiver.finish(), m_clock.nsecsElapsed());
+        flushNoise();
     }
 
 private:
     enum class Read { Drained, HungUp };
+
+    struct Reply
+    {
+        qint64 dueNs; // when its last byte would have arrived on a real line
+        std::vector<BYTE> bytes;
+    };
 
     // Reads all that waits. With no client on the slave, the master reads EIO and polls as
     // always readable: the notifier is then switched off and the master looked at again a
@@ -85,7 +140,7 @@ private:
         for (;;) {
             const ssize_t n = read(m_port.masterFd(), buffer, sizeof buffer);
             if (n > 0) {
-                report(m_receiver.feed(std::span<const BYTE>(buffer, std::size_t(n))));
+                received(std::span<const BYTE>(buffer, std::size_t(n)));
                 m_quiet.start();
                 continue;
             }
@@ -95,6 +150,35 @@ private:
                 return Read::Drained;
             return Read::HungUp; // EIO, or end of file: no client at the moment
         }
+    }
+
+    // The speed the client set on the line: the master reads the slave's settings. It is read
+    // when the bytes are, so a client that writes and closes at once, restoring the speed it
+    // found (Qt does), may have its bytes judged at that speed.
+    int lineBaud() const { return terminalBaud(m_port.masterFd()); }
+
+    void received(std::span<const BYTE> bytes)
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        const int baud = lineBaud();
+        if (baud != m_settings.baud) {
+            // Sent at another speed, the bytes are garbage to a UART. A frame begun at the
+            // right speed ends here too.
+            report(m_receiver.finish(), now);
+            m_receiver = PelcoReceiver(m_settings.protocol);
+            if (!m_noise.empty() && m_noiseBaud != baud)
+                flushNoise();
+            m_noiseBaud = baud;
+            m_noise.insert(m_noise.end(), bytes.begin(), bytes.end());
+            return;
+        }
+        flushNoise();
+        // The bytes came at once through the pseudo-terminal; on a line each takes its time,
+        // so a frame ends (and may be answered) when its last byte would have come in.
+        const qint64 start = std::max(now, m_lineInNs);
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            report(m_receiver.feed(bytes.subspan(i, 1)), start + qint64(i + 1) * m_byteNs);
+        m_lineInNs = start + qint64(bytes.size()) * m_byteNs;
     }
 
     void onReadable()
@@ -129,18 +213,30 @@ private:
             m_view->setState(m_camera.state());
     }
 
-    void report(const std::vector<PelcoEvent> &events)
+    QString tail() const
+    {
+        return QString::fromStdString(VirtualCamera::describe(m_camera.state()));
+    }
+
+    // lineNs: when the event's last byte came in, on the emulated line.
+    void report(const std::vector<PelcoEvent> &events, qint64 lineNs)
     {
         for (const PelcoEvent &event : events) {
             catchUp();
-            QString note;
+            QStringList notes;
             if (event.type == PelcoEvent::Type::Frame) {
                 const auto reaction = m_camera.apply(event.command);
                 if (!reaction.acted)
-                    note = "ignored: " + QString::fromStdString(reaction.note);
+                    notes << "ignored: " + QString::fromStdString(reaction.note);
+                else if (!reaction.note.empty())
+                    notes << QString::fromStdString(reaction.note);
+                if (!reaction.reply.empty()) {
+                    notes << "answers " + QString::fromStdString(
+                                              toHex(reaction.reply.data(), reaction.reply.size()));
+                    queueReply(reaction.reply, lineNs);
+                }
             }
-            simline::printLine(simline::format(
-                event, note, QString::fromStdString(VirtualCamera::describe(m_camera.state()))));
+            simline::printLine(simline::format(event, notes.join("; "), tail()));
         }
         if (m_camera.moving() && !m_tick.isActive())
             m_tick.start();
@@ -148,13 +244,68 @@ private:
             m_view->setState(m_camera.state());
     }
 
+    void flushNoise()
+    {
+        if (m_noise.empty())
+            return;
+        simline::printLine(simline::noiseLine(m_noise, m_noiseBaud, m_settings.baud, tail()));
+        m_noise.clear();
+    }
+
+    // A dome answers once the command is in, and its answer takes the line for its own bytes,
+    // after any answer still going out.
+    void queueReply(const std::vector<BYTE> &bytes, qint64 commandEndNs)
+    {
+        const qint64 start = std::max(commandEndNs, m_lineOutNs);
+        m_lineOutNs = start + qint64(bytes.size()) * m_byteNs;
+        m_replies.push_back({m_lineOutNs, bytes});
+        scheduleSend();
+    }
+
+    void scheduleSend()
+    {
+        if (m_replies.empty())
+            return;
+        const qint64 waitNs = m_replies.front().dueNs - m_clock.nsecsElapsed();
+        m_send.start(int(std::max<qint64>(0, (waitNs + 999999) / 1000000)));
+    }
+
+    void sendDueReplies()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        while (!m_replies.empty() && m_replies.front().dueNs <= now) {
+            sendNow(m_replies.front().bytes);
+            m_replies.pop_front();
+        }
+        scheduleSend();
+    }
+
+    // An answer reaches nobody when no client has the line open, and is noise to one that
+    // has set another speed meanwhile: it is not written then, nor when the client's input
+    // is full (a line keeps nothing back either).
+    void sendNow(const std::vector<BYTE> &bytes)
+    {
+        pollfd fd{m_port.masterFd(), POLLOUT, 0};
+        if (poll(&fd, 1, 0) < 0 || (fd.revents & (POLLHUP | POLLERR)) ||
+            lineBaud() != m_settings.baud)
+            return;
+        [[maybe_unused]] const ssize_t n = write(m_port.masterFd(), bytes.data(), bytes.size());
+    }
+
     VirtualPort &m_port;
+    SimSettings m_settings;
     VirtualCamera m_camera;
     PelcoReceiver m_receiver;
     QSocketNotifier m_notifier;
-    QTimer m_retry, m_tick, m_quiet;
+    QTimer m_retry, m_tick, m_quiet, m_send;
     QElapsedTimer m_clock;
     qint64 m_lastAdvance = 0;
+    qint64 m_byteNs;        // one byte's time on the line
+    qint64 m_lineInNs = 0;  // when the bytes read so far have all come in
+    qint64 m_lineOutNs = 0; // when the answers queued so far have all gone out
+    std::deque<Reply> m_replies;
+    std::vector<BYTE> m_noise; // bytes at another speed, not shown yet
+    int m_noiseBaud = 0;
     std::unique_ptr<SimView> m_view;
 };
 
@@ -181,11 +332,9 @@ int runSim(const QStringList &args)
     QCommandLineParser parser;
     addOptions(parser);
     std::optional<int> number;
-    int baud = 9600;
-    BYTE address = 1;
-    bool view = false;
+    SimSettings settings;
     try {
-        cli::parseOrThrow(parser, args, "sim", {"port", "baud", "address"});
+        cli::parseOrThrow(parser, args, "sim", {"port", "baud", "address", "replies"});
         if (!parser.positionalArguments().isEmpty())
             throw cli::UsageError(
                 QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0]));
@@ -195,14 +344,15 @@ int runSim(const QStringList &args)
                 throw cli::UsageError(QStringLiteral("invalid port '%1': expected COM1 to COM255")
                                           .arg(parser.value("port")));
         }
-        baud = simline::parseBaud(parser.value("baud"));
-        address = cli::parseByte(parser.value("address"), "address");
-        view = parser.isSet("view");
+        settings.baud = simline::parseBaud(parser.value("baud"));
+        settings.address = cli::parseByte(parser.value("address"), "address");
+        settings.replies = parseReplies(parser.value("replies"));
+        settings.view = parser.isSet("view");
     } catch (const cli::UsageError &error) {
         cli::printError(error.what());
         return cli::exitUsage;
     }
-    if (view && !qobject_cast<QApplication *>(QCoreApplication::instance())) {
+    if (settings.view && !qobject_cast<QApplication *>(QCoreApplication::instance())) {
         cli::printError("--view needs a window system, and neither DISPLAY nor WAYLAND_DISPLAY "
                         "is set");
         return cli::exitFailure;
@@ -212,9 +362,9 @@ int runSim(const QStringList &args)
     try {
         // Signals are caught before the link exists, so none can leave it behind.
         SignalWatcher watcher([](int) { QCoreApplication::quit(); });
-        VirtualPort port(ComNamespace::portsDirectory(), number, baud);
+        VirtualPort port(ComNamespace::portsDirectory(), number, settings.baud);
         simline::printLine(port.name() + ' ' + QString::fromStdString(port.slavePath()));
-        Simulator simulator(port, address, view);
+        Simulator simulator(port, settings);
         status = QCoreApplication::exec();
         simulator.finish();
     } catch (const VirtualPort::Error &error) {

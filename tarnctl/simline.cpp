@@ -31,6 +31,23 @@ QString format(const PelcoEvent &event, const QString &note, const QString &tail
     return line;
 }
 
+QString noiseLine(const std::vector<BYTE> &bytes, int lineBaud, int cameraBaud, const QString &tail)
+{
+    constexpr std::size_t shown = 32;
+    QString hex = QString::fromStdString(toHex(bytes.data(), std::min(bytes.size(), shown)));
+    if (bytes.size() > shown)
+        hex += " ...";
+    QString line = timestamp() + "  " + hex +
+                   QStringLiteral("  noise: %1 %2 at %3 baud, the camera is at %4")
+                       .arg(bytes.size())
+                       .arg(bytes.size() == 1 ? "byte" : "bytes")
+                       .arg(lineBaud)
+                       .arg(cameraBaud);
+    if (!tail.isEmpty())
+        line += "  " + tail;
+    return line;
+}
+
 void printLine(const QString &line)
 {
     std::fputs(qPrintable(line + '\n'), stdout);

@@ -43,20 +43,18 @@ void SimView::setState(const CameraState &state)
     update();
 }
 
-double SimView::sharpFocus(double zoom)
-{
-    return 50.0 + (zoom - VirtualCamera::minZoom) * 45.0 /
-                      (VirtualCamera::maxZoom - VirtualCamera::minZoom);
-}
-
 QString SimView::figures(const CameraState &s)
 {
-    return QStringLiteral("pan %1°  tilt %2°  zoom %3x  focus %4  iris %5")
-        .arg(s.position.pan, 0, 'f', 1)
-        .arg(s.position.tilt + 0.0, 0, 'f', 1)
-        .arg(s.position.zoom, 0, 'f', 1)
-        .arg(s.position.focus, 0, 'f', 0)
-        .arg(s.iris, 0, 'f', 0);
+    QString text = QStringLiteral("pan %1°  tilt %2°  zoom %3x  focus %4  iris %5")
+                       .arg(s.position.pan, 0, 'f', 1)
+                       .arg(s.position.tilt + 0.0, 0, 'f', 1)
+                       .arg(s.position.zoom, 0, 'f', 1)
+                       .arg(s.position.focus, 0, 'f', 0)
+                       .arg(s.iris, 0, 'f', 0);
+    const std::string aux = VirtualCamera::auxiliariesOn(s);
+    if (!aux.empty())
+        text += "  aux " + QString::fromStdString(aux);
+    return text;
 }
 
 void SimView::paintLandscape(QPainter &p, QSize size) const
@@ -144,7 +142,8 @@ QImage SimView::renderScene(QSize size) const
         return image;
 
     // Out of focus: paint small and scale up smoothly, more the further off the focus is.
-    const double off = std::abs(m_state.position.focus - sharpFocus(m_state.position.zoom));
+    const double off =
+        std::abs(m_state.position.focus - VirtualCamera::sharpFocus(m_state.position.zoom));
     const double shrink = 1.0 + off / 4.0;
     const QSize small(std::max(1, int(size.width() / shrink)),
                       std::max(1, int(size.height() / shrink)));

@@ -19,10 +19,8 @@ public:
     // The picture alone, as the camera sees it, at the given size.
     QImage renderScene(QSize size) const;
 
-    // The focus that gives a sharp picture at a zoom: far subjects need more at long zoom.
-    static double sharpFocus(double zoom);
-
-    // "pan 12.3°  tilt -4.0°  zoom 2.0x  focus 50  iris 50"
+    // "pan 12.3°  tilt -4.0°  zoom 2.0x  focus 50  iris 50", then "  aux 1,3" with auxiliaries
+    // on.
     static QString figures(const CameraState &state);
 
 protected:

@@ -6,12 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <regex>
 #include <sys/stat.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -88,6 +91,74 @@ protected:
     std::string m_runtime;
     std::vector<std::string> m_env;
 };
+
+using Clock = std::chrono::steady_clock;
+
+// A client of the simulator's port, as a sender would be: it keeps the slave open, sets the
+// line's speed, writes and reads.
+class LineClient
+{
+public:
+    LineClient(const std::string &slave, speed_t speed)
+    {
+        m_fd = open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        EXPECT_GE(m_fd, 0) << slave;
+        setSpeed(speed);
+    }
+    ~LineClient()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    LineClient(const LineClient &) = delete;
+    LineClient &operator=(const LineClient &) = delete;
+
+    void setSpeed(speed_t speed)
+    {
+        termios tio{};
+        ASSERT_EQ(tcgetattr(m_fd, &tio), 0);
+        cfmakeraw(&tio);
+        cfsetspeed(&tio, speed);
+        ASSERT_EQ(tcsetattr(m_fd, TCSANOW, &tio), 0);
+    }
+    void write(const Bytes &bytes)
+    {
+        ASSERT_EQ(::write(m_fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    }
+    // Up to n bytes, as many as come within timeoutMs.
+    Bytes read(std::size_t n, int timeoutMs)
+    {
+        Bytes got;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (got.size() < n) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            pollfd fd{m_fd, POLLIN, 0};
+            if (left.count() <= 0 || poll(&fd, 1, int(left.count())) <= 0)
+                break;
+            std::uint8_t buffer[256];
+            const ssize_t r = ::read(m_fd, buffer, std::min(sizeof buffer, n - got.size()));
+            if (r > 0)
+                got.insert(got.end(), buffer, buffer + r);
+        }
+        return got;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+Bytes operator+(Bytes a, const Bytes &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Bytes pelcoD(std::uint8_t address, std::uint8_t c1, std::uint8_t c2, std::uint8_t d1,
+             std::uint8_t d2)
+{
+    return {0xFF, address, c1, c2, d1, d2, std::uint8_t((address + c1 + c2 + d1 + d2) % 256)};
+}
 
 // The monitor has the port set up once the line runs at its rate.
 bool waitForBaud(const PtyPair &line, int baud)
@@ -235,6 +306,123 @@ TEST_F(Tools, SimSetsItsBaudAndAnswersToItsAddressWithAView)
     }
 }
 
+TEST_F(Tools, SimAnswersAQueryOnTheLineTimedAsAtItsBaudRate)
+{
+    std::string port, slave;
+    auto sim = startSim({"--baud", "1200", "--address", "37"}, &port, &slave);
+    LineClient client(slave, B1200);
+    client.write(pelcoD(37, 0x00, 0x4B, 0x23, 0x28)); // pan to 90.00
+    ASSERT_TRUE(sim->waitForLine("set pan position 90.00°  pan 0.0"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // 0.75 s at top speed
+
+    const Bytes query = pelcoD(37, 0x00, 0x51, 0x00, 0x00);
+    const auto sent = Clock::now();
+    client.write(query);
+    const Bytes answer = client.read(7, 5000);
+    const auto took = Clock::now() - sent;
+    EXPECT_EQ(answer, pelcoD(37, 0x00, 0x59, 0x23, 0x28));
+    // Fourteen bytes of ten bits at 1200 baud: the query in, the answer out.
+    EXPECT_GE(took, std::chrono::microseconds(14 * 10 * 1000000 / 1200));
+    const auto line = sim->waitForLine("query pan position");
+    ASSERT_TRUE(line);
+    EXPECT_NE(line->find("FF 25 00 51 00 00 76  query pan position (answers FF 25 00 59 23 28 C9)"
+                         "  pan 90.0"),
+              std::string::npos)
+        << *line;
+    // A second query waits for the line.
+    client.write(pelcoD(37, 0x00, 0x55, 0x00, 0x00) + pelcoD(37, 0x00, 0x53, 0x00, 0x00));
+    EXPECT_EQ(client.read(14, 5000),
+              pelcoD(37, 0x00, 0x5D, 0x00, 0x00) + pelcoD(37, 0x00, 0x5B, 0x00, 0x00));
+    EXPECT_TRUE(client.read(1, 300).empty());
+
+    sim->signal(SIGTERM);
+    EXPECT_EQ(sim->wait(), 0);
+}
+
+TEST_F(Tools, SimRepliesAsItsOptionSays)
+{
+    {
+        std::string port, slave;
+        auto sim = startSim({"--replies", "none"}, &port, &slave);
+        LineClient client(slave, B9600);
+        client.write(pelcoD(1, 0x00, 0x51, 0x00, 0x00) + pelcoD(1, 0x00, 0x02, 0x3F, 0x00));
+        const auto query = sim->waitForLine("query pan position");
+        ASSERT_TRUE(query);
+        EXPECT_EQ(query->find("answers"), std::string::npos) << *query;
+        EXPECT_TRUE(client.read(1, 500).empty());
+        sim->signal(SIGTERM);
+        EXPECT_EQ(sim->wait(), 0);
+    }
+    {
+        std::string port, slave;
+        auto sim = startSim({"--replies", "all", "--baud", "115200"}, &port, &slave);
+        LineClient client(slave, B115200);
+        // Right speed 63 has the checksum 0x42: its general response is FF 01 00 42.
+        client.write(pelcoD(1, 0x00, 0x02, 0x3F, 0x00));
+        EXPECT_EQ(client.read(4, 5000), (Bytes{0xFF, 0x01, 0x00, 0x42}));
+        client.write(pelcoD(1, 0x00, 0x09, 0x00, 0x02)); // aux 2 on
+        EXPECT_EQ(client.read(4, 5000), (Bytes{0xFF, 0x01, 0x00, 0x0C}));
+        const auto aux = sim->waitForLine("set auxiliary 2 (answers FF 01 00 0C)");
+        ASSERT_TRUE(aux);
+        EXPECT_NE(aux->find(" aux 2"), std::string::npos) << *aux; // and in its state
+        // A query gets its extended response only; what the camera ignores gets nothing.
+        client.write(pelcoD(1, 0x00, 0x51, 0x00, 0x00));
+        const Bytes answer = client.read(7, 5000);
+        ASSERT_EQ(answer.size(), 7u);
+        EXPECT_EQ(answer[3], 0x59);
+        client.write(pelcoD(2, 0x00, 0x00, 0x00, 0x00) + pelcoD(1, 0x00, 0x07, 0x00, 0x09));
+        const auto ignored = sim->waitForLine("preset 9 is not set");
+        ASSERT_TRUE(ignored);
+        EXPECT_EQ(ignored->find("answers"), std::string::npos) << *ignored;
+        EXPECT_TRUE(client.read(1, 500).empty());
+        sim->signal(SIGTERM);
+        EXPECT_EQ(sim->wait(), 0);
+    }
+}
+
+TEST_F(Tools, SimTakesALineAtAnotherSpeedForNoise)
+{
+    std::string port, slave;
+    auto sim = startSim({}, &port, &slave); // 9600
+    LineClient client(slave, B4800);
+    const Bytes query = pelcoD(1, 0x00, 0x51, 0x00, 0x00);
+    client.write(query);
+    const auto noise = sim->waitForLine("noise");
+    ASSERT_TRUE(noise);
+    EXPECT_TRUE(std::regex_match(
+        *noise, std::regex("^" + timePattern +
+                           "  FF 01 00 51 00 00 52  noise: 7 bytes at 4800 baud, the camera is at "
+                           "9600  pan 0\\.0 tilt 0\\.0 zoom 1\\.0x focus 50$")))
+        << *noise;
+    EXPECT_TRUE(client.read(1, 500).empty());
+
+    // At the camera's speed it is a camera again; half a frame sent before the change is lost.
+    client.write(Bytes{0xFF, 0x01, 0x00});
+    ASSERT_TRUE(sim->waitForLine("noise: 3 bytes at 4800 baud"));
+    client.setSpeed(B9600);
+    client.write(Bytes{0x51, 0x00, 0x00, 0x52} + query);
+    EXPECT_EQ(client.read(7, 5000), pelcoD(1, 0x00, 0x59, 0x00, 0x00));
+    ASSERT_TRUE(sim->waitForLine("51 00 00 52  skipped 4 bytes"));
+    ASSERT_TRUE(sim->waitForLine("FF 01 00 51 00 00 52  query pan position (answers"));
+
+    sim->signal(SIGTERM);
+    EXPECT_EQ(sim->wait(), 0);
+}
+
+TEST_F(Tools, SimSendsNoAnswerOntoALineThatChangedSpeedMeanwhile)
+{
+    // At 50 baud the answer is due 2.8 s after the query: time to change the speed.
+    std::string port, slave;
+    auto sim = startSim({"--baud", "50"}, &port, &slave);
+    LineClient client(slave, B50);
+    client.write(pelcoD(1, 0x00, 0x51, 0x00, 0x00));
+    ASSERT_TRUE(sim->waitForLine("query pan position (answers FF 01 00 59 00 00 5A)"));
+    client.setSpeed(B9600);
+    EXPECT_TRUE(client.read(1, 4000).empty());
+    sim->signal(SIGTERM);
+    EXPECT_EQ(sim->wait(), 0);
+}
+
 TEST_F(Tools, MonitorPrintsTheFramesOnTheLineAndNeverWrites)
 {
     PtyPair line;
@@ -327,6 +515,7 @@ TEST_F(Tools, BadCommandLinesExit2AndMissingPortsExit1)
              Row{{"sim", "--baud", "fast"}, 2, "'fast'"},
              Row{{"sim", "--address", "-1"}, 2, "'-1'"},
              Row{{"sim", "extra"}, 2, "'extra'"},
+             Row{{"sim", "--replies", "some"}, 2, "'some'"},
              Row{{"monitor"}, 2, "no port"},
              Row{{"monitor", "--port", "ttyUSB0"}, 2, "'ttyUSB0'"},
              Row{{"monitor", "--port", "COM1", "--baud", "0"}, 2, "'0'"},
@@ -349,7 +538,8 @@ TEST_F(Tools, BadCommandLinesExit2AndMissingPortsExit1)
     EXPECT_FALSE(exists(link(9)));
     const auto help = runProcess(TARNCTL_PATH, {"sim", "--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char *word : {"Usage: tarnctl sim", "--port", "--baud", "--address", "--view"})
+    for (const char *word :
+         {"Usage: tarnctl sim", "--port", "--baud", "--address", "--replies", "--view"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
 }
 

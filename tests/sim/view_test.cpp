@@ -55,7 +55,7 @@ TEST(SimView, ShowsWhereTheCameraPoints)
     EXPECT_EQ(picture(at(0, 0, 1, 50)), north); // the same view paints the same picture
     EXPECT_GT(difference(north, picture(at(90, 0, 1, 50))), 3.0);
     EXPECT_GT(difference(north, picture(at(0, -30, 1, 50))), 3.0);
-    const double zoom = SimView::sharpFocus(4.0);
+    const double zoom = VirtualCamera::sharpFocus(4.0);
     EXPECT_GT(difference(north, picture(at(0, 0, 4, zoom))), 3.0);
     // A full turn is the same view.
     EXPECT_LT(difference(picture(at(359.99, 0, 1, 50)), north), 1.0);
@@ -63,10 +63,10 @@ TEST(SimView, ShowsWhereTheCameraPoints)
 
 TEST(SimView, FocusSharpensAndIrisBrightens)
 {
-    const double sharp = sharpness(picture(at(45, -5, 1, SimView::sharpFocus(1))));
+    const double sharp = sharpness(picture(at(45, -5, 1, VirtualCamera::sharpFocus(1))));
     EXPECT_LT(sharpness(picture(at(45, -5, 1, 0))), sharp * 0.8);
-    EXPECT_LT(sharpness(picture(at(44, 3, 20, SimView::sharpFocus(1)))),
-              sharpness(picture(at(44, 3, 20, SimView::sharpFocus(20)))));
+    EXPECT_LT(sharpness(picture(at(44, 3, 20, VirtualCamera::sharpFocus(1)))),
+              sharpness(picture(at(44, 3, 20, VirtualCamera::sharpFocus(20)))));
 
     CameraState open = at(45, -5, 1, 50), closed = open;
     open.iris = 100;
@@ -85,6 +85,10 @@ TEST(SimView, CaptionAndFigures)
     EXPECT_EQ(view.windowTitle(), "Tarn virtual camera COM12");
     EXPECT_EQ(SimView::figures(at(12.34, -4, 2, 57)),
               QString::fromUtf8("pan 12.3°  tilt -4.0°  zoom 2.0x  focus 57  iris 50"));
+    CameraState aux = at(0, 0, 1, 50);
+    aux.auxiliary[0] = aux.auxiliary[7] = true;
+    EXPECT_EQ(SimView::figures(aux),
+              QString::fromUtf8("pan 0.0°  tilt 0.0°  zoom 1.0x  focus 50  iris 50  aux 1,8"));
     view.setState(at(10, 0, 1, 50));
     view.show();
     EXPECT_FALSE(view.grab().isNull()); // the whole window paints, figures band included
