@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -59,9 +60,26 @@ QString helpFilePathFor(const QString &executablePath)
     return folder + base + QStringLiteral(".hlp");
 }
 
+QString installedHelpFilePathFor(const QString &executablePath)
+{
+    const QFileInfo beside(helpFilePathFor(executablePath));
+    const QString folder =
+        executablePath.left(executablePath.size() - QFileInfo(executablePath).fileName().size());
+    return QDir::cleanPath(folder + QStringLiteral("../share/tarn/") + beside.fileName());
+}
+
+QString findHelpFile(const QString &executablePath)
+{
+    const QString beside = helpFilePathFor(executablePath);
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed = installedHelpFilePathFor(executablePath);
+    return QFileInfo::exists(installed) ? installed : beside;
+}
+
 QString helpFilePath()
 {
-    return helpFilePathFor(QCoreApplication::applicationFilePath());
+    return findHelpFile(QCoreApplication::applicationFilePath());
 }
 
 HelpLookup lookUpHelpTopic(const QString &helpFile, int topic)

@@ -16,13 +16,21 @@ class QWidget;
 
 inline constexpr qint64 maxHelpFileSize = 1024 * 1024;
 
-// The help file the program looks for: the executable's path with its extension (if any)
-// replaced by ".hlp".
+// The help file the program looks for: findHelpFile for its own executable.
 QString helpFilePath();
 
-// The same rule for any executable path: "/opt/tarn/tarn" -> "/opt/tarn/tarn.hlp",
-// "C:/x/TARN.EXE" -> "C:/x/TARN.hlp". Only the file name's last extension is replaced.
+// The help file named after an executable, beside it: its path with the extension (if any)
+// replaced by ".hlp": "/opt/tarn/tarn" -> "/opt/tarn/tarn.hlp", "C:/x/TARN.EXE" ->
+// "C:/x/TARN.hlp". Only the file name's last extension is replaced.
 QString helpFilePathFor(const QString &executablePath);
+
+// The same file name in share/tarn/ under the executable's prefix, where an installed copy
+// keeps it: "/usr/bin/tarn" -> "/usr/share/tarn/tarn.hlp".
+QString installedHelpFilePathFor(const QString &executablePath);
+
+// The help file beside the executable when there is one, else the installed one when there is
+// one, else the one beside it (which the operator is then told is missing).
+QString findHelpFile(const QString &executablePath);
 
 // One topic looked up in a help file.
 struct HelpLookup

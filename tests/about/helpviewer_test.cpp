@@ -3,6 +3,7 @@
 #include "modalrunner.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -57,6 +58,37 @@ TEST(HelpFilePath, ReplacesTheLastExtensionOrAppendsOne)
         EXPECT_EQ(helpFilePathFor(QString::fromUtf8(exe)), QString::fromUtf8(hlp)) << exe;
     EXPECT_TRUE(helpFilePath().endsWith(QStringLiteral("/about_tests.hlp")))
         << helpFilePath().toStdString();
+}
+
+TEST(HelpFilePath, AnInstalledCopyKeepsItInShareTarnUnderItsPrefix)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"/usr/bin/tarn", "/usr/share/tarn/tarn.hlp"},
+        {"/opt/tarn/bin/TARN.EXE", "/opt/tarn/share/tarn/TARN.hlp"},
+        {"/usr/local/bin/tarn-test", "/usr/local/share/tarn/tarn-test.hlp"},
+        {"./tarn", "../share/tarn/tarn.hlp"},
+    };
+    for (const auto &[exe, hlp] : cases)
+        EXPECT_EQ(installedHelpFilePathFor(QString::fromUtf8(exe)), QString::fromUtf8(hlp)) << exe;
+}
+
+TEST_F(HelpFile, TheHelpBesideTheProgramWinsOverTheInstalledOne)
+{
+    // prefix/bin/tarn with prefix/share/tarn/tarn.hlp, as installed; then a build tree's copy
+    // beside it too.
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("prefix/bin"))));
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("prefix/share/tarn"))));
+    const QString exe = write("", QStringLiteral("prefix/bin/tarn"));
+    const QString beside = path(QStringLiteral("prefix/bin/tarn.hlp"));
+    EXPECT_EQ(findHelpFile(exe), beside) << "neither: the one beside is named as missing";
+    const QString installed = write(twoTopics, QStringLiteral("prefix/share/tarn/tarn.hlp"));
+    EXPECT_EQ(findHelpFile(exe), installed);
+    EXPECT_TRUE(lookUpHelpTopic(findHelpFile(exe), panelTopic).found);
+    write(twoTopics, QStringLiteral("prefix/bin/tarn.hlp"));
+    EXPECT_EQ(findHelpFile(exe), beside);
+    // Another program's help is not ours.
+    EXPECT_EQ(findHelpFile(path(QStringLiteral("prefix/bin/tarnctl"))),
+              path(QStringLiteral("prefix/bin/tarnctl.hlp")));
 }
 
 TEST_F(HelpFile, FindsEachTopicWithItsTitleAndText)
