@@ -1,10 +1,8 @@
-// Every command the system sends, as the four bytes between address and checksum.
+// Every command the panel sends, as the four bytes between address and checksum. tarnctl's
+// wider set, in both protocols, is the action table (actiontable.h).
 #pragma once
 
 #include <cstdint>
-#include <optional>
-#include <span>
-#include <string_view>
 
 using BYTE = std::uint8_t;
 
@@ -48,17 +46,3 @@ constexpr PtzCommand gotoPreset(BYTE n)
     return {0x00, gotoPresetCommand, 0x00, n};
 }
 } // namespace PtzCommands
-
-// Actions by name, as the command-line tool takes them.
-struct NamedAction
-{
-    std::string_view name;
-    PtzCommand command;
-};
-
-// stop up down left right zoom-tele zoom-wide focus-far focus-near
-std::span<const NamedAction> motionActions();
-std::optional<PtzCommand> findMotionAction(std::string_view name);
-
-// goto set clear: the preset actions that take a number.
-std::optional<PtzCommand (*)(BYTE)> findPresetAction(std::string_view name);

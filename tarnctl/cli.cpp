@@ -1,5 +1,9 @@
 #include "cli.h"
 
+#include "commsettings.h"
+#include "mscomm.h"
+#include "portconnection.h"
+
 #include <QRegularExpression>
 
 #include <cstdio>
@@ -18,37 +22,35 @@ BYTE parseByte(const QString &text, const QString &what)
     return static_cast<BYTE>(value);
 }
 
-std::vector<Action> parseActions(const QStringList &words)
+std::vector<ActionStep> parseActions(const QStringList &words, Protocol protocol, bool allowPause,
+                                     const QString &command)
 {
-    std::vector<Action> actions;
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        const QString &word = words[i];
-        const std::string name = word.toStdString();
-        if (const auto motion = findMotionAction(name)) {
-            actions.push_back({word, *motion});
-        } else if (const auto preset = findPresetAction(name)) {
-            if (i + 1 >= words.size())
-                throw UsageError(
-                    QStringLiteral("action '%1' needs a preset number from 0 to 255").arg(word));
-            const QString &number = words[++i];
-            actions.push_back({word + ' ' + number, (*preset)(parseByte(number, "preset number"))});
-        } else {
-            throw UsageError(
-                QStringLiteral("unknown action '%1' (expected %2)").arg(word, actionsHelp()));
-        }
+    std::vector<std::string> list;
+    for (const QString &word : words)
+        list.push_back(word.toStdString());
+    try {
+        return parseActionWords(list, protocol, allowPause);
+    } catch (const ActionWordError &error) {
+        QString message = QString::fromStdString(error.what());
+        if (error.kind() == ActionWordError::Kind::UnknownAction)
+            message += QStringLiteral(" (tarnctl %1 --help lists the actions)").arg(command);
+        throw UsageError(message);
     }
-    return actions;
 }
 
-QString actionsHelp()
+QString actionsHelp(bool allowPause)
 {
-    QStringList names;
-    for (const auto &action : motionActions())
-        names << QString::fromLatin1(action.name.data(), qsizetype(action.name.size()));
-    names << "goto N"
-          << "set N"
-          << "clear N";
-    return names.join(", ");
+    return QString::fromStdString(actionListHelp(allowPause));
+}
+
+QString actionArgumentsHelp()
+{
+    return "TILT and PAN are speeds from 0 to 63 (63 when left out); PAN may also be turbo, the\n"
+           "fastest (0xFF in Pelco D, 0x40 in Pelco P). A diagonal given one number takes it for\n"
+           "both speeds. N is a preset number from 0 to 255 for goto, set and clear, an\n"
+           "auxiliary output from 1 to 8 for aux-on and aux-off, and a lens speed from 0 to 3\n"
+           "for zoom-speed and focus-speed. DEGREES go out in hundredths; tilt-to and zoom-to\n"
+           "take the camera's raw value. Numbers are plain decimals.";
 }
 
 void parseOrThrow(QCommandLineParser &parser, const QStringList &args, const QString &command,
@@ -64,7 +66,7 @@ void parseOrThrow(QCommandLineParser &parser, const QStringList &args, const QSt
             i > 0 && valueOptions.contains(args[i - 1].mid(2)) && args[i - 1].startsWith("--");
         if (!isOptionValue)
             throw UsageError(
-                QStringLiteral("invalid number '%1': expected a decimal number from 0 to 255")
+                QStringLiteral("invalid number '%1': no argument takes a negative number")
                     .arg(args[i]));
     }
     QStringList full = args;
@@ -86,6 +88,31 @@ void parseOrThrow(QCommandLineParser &parser, const QStringList &args, const QSt
 void printError(const QString &message)
 {
     std::fprintf(stderr, "tarnctl: %s\n", qPrintable(message));
+}
+
+std::string parseBaud(const QString &text)
+{
+    const std::string settings = settingsFromBaud(text.toStdString());
+    try {
+        parseCommSettings(settings);
+    } catch (const CommError &) {
+        throw UsageError(QStringLiteral("invalid baud '%1': expected a decimal number from 1 to %2")
+                             .arg(text)
+                             .arg(maxBaudRate));
+    }
+    return settings;
+}
+
+int parseMilliseconds(const QString &text, const QString &what, int min, int max)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+    const int value = digits.match(text).hasMatch() ? text.toInt() : -1;
+    if (value < min || value > max)
+        throw UsageError(QStringLiteral("invalid %1 '%2': expected milliseconds from %3 to %4")
+                             .arg(what, text)
+                             .arg(min)
+                             .arg(max));
+    return value;
 }
 
 Protocol parseProtocol(const QString &text)

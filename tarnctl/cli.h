@@ -1,7 +1,7 @@
 // Shared pieces of tarnctl's commands: strict argument reading and the exit statuses.
 #pragma once
 
-#include "commands.h"
+#include "actionwords.h"
 #include "protocol.h"
 
 #include <QCommandLineParser>
@@ -28,11 +28,11 @@ public:
 // A decimal from 0 to 255, nothing else (no sign, no blanks, no hex).
 BYTE parseByte(const QString &text, const QString &what);
 
-struct Action
-{
-    QString text; // as given: "up", "goto 5"
-    PtzCommand command;
-};
+// A baud rate from 1 to 4000000, as the line's Settings text: "9600" gives "9600,n,8,1".
+std::string parseBaud(const QString &text);
+
+// A number of milliseconds from min to max, for --gap and --timeout; what names the option.
+int parseMilliseconds(const QString &text, const QString &what, int min, int max);
 
 // --protocol: "d" (Pelco D) or "p" (Pelco P).
 Protocol parseProtocol(const QString &text);
@@ -46,11 +46,16 @@ struct PortArg
 };
 PortArg parsePort(const QString &text);
 
-// ACTION [N] ACTION [N] ...: motion names, or goto/set/clear followed by a preset number.
-std::vector<Action> parseActions(const QStringList &words);
+// ACTION [ARGUMENTS] ACTION [ARGUMENTS] ...: the steps, read for the protocol; "wait SECONDS"
+// only with allowPause. command names the tarnctl command whose --help lists the actions.
+std::vector<ActionStep> parseActions(const QStringList &words, Protocol protocol, bool allowPause,
+                                     const QString &command);
 
-// One line for --help that lists the actions.
-QString actionsHelp();
+// The actions for --help, one a line with their arguments.
+QString actionsHelp(bool allowPause);
+
+// What the arguments of the actions take, for --help.
+QString actionArgumentsHelp();
 
 // Parses args (those after the command's name) into parser, turning Qt's own errors and
 // arguments that look like negative numbers into UsageError; prints --help and exits 0.

@@ -1,4 +1,5 @@
-// tarnctl frame ACTION [N] [--address N]: prints the frame an action sends.
+// tarnctl frame [--protocol d|p] [--address N] ACTION [ARGUMENTS]: prints the frame an action
+// sends.
 #include "cli.h"
 #include "commandframe.h"
 #include "tarnctl.h"
@@ -9,29 +10,35 @@ int runFrame(const QStringList &args)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "Prints the Pelco D frame that ACTION sends, as upper-case hex byte pairs.\n"
-        "ACTION is one of: " +
-        cli::actionsHelp() +
-        ".\nN (the preset number) and the address are decimals from 0 to 255.\n"
-        "Example: tarnctl frame up  prints  FF 01 00 08 00 3F 48\n"
-        "Exit status: 0 on success, 2 for a bad command line.");
+        "Prints the frame that ACTION sends, as upper-case hex byte pairs: seven bytes of\n"
+        "Pelco D, or with --protocol p eight bytes of Pelco P.\n\n"
+        "Actions:\n" +
+        cli::actionsHelp(false) + "\n" + cli::actionArgumentsHelp() +
+        "\nThe address is a decimal from 0 to 255, sent as given: many Pelco P devices expect\n"
+        "their switch address minus one on the line, others do not (see the device's manual).\n\n"
+        "Examples:\n"
+        "  tarnctl frame up                          FF 01 00 08 00 3F 48\n"
+        "  tarnctl frame up-left 10 20               FF 01 00 0C 0A 14 2B\n"
+        "  tarnctl frame --protocol p up 20 --address 0   A0 00 00 08 00 14 AF 13\n"
+        "Exit status: 0 on success, 2 for a bad command line (a bad word or number, or an\n"
+        "action that the protocol has no command for).");
     parser.addHelpOption();
     parser.addOption({"address", "Camera address, 0 to 255 (default 1).", "N", "1"});
-    parser.addPositionalArgument("ACTION", "The action, and N for goto, set and clear.",
-                                 "ACTION [N]");
+    parser.addOption({"protocol", "d for Pelco D (the default) or p for Pelco P.", "d|p", "d"});
+    parser.addPositionalArgument("ACTION", "The action and its arguments.", "ACTION [ARGUMENTS]");
     try {
-        cli::parseOrThrow(parser, args, "frame", {"address"});
+        cli::parseOrThrow(parser, args, "frame", {"address", "protocol"});
         const BYTE address = cli::parseByte(parser.value("address"), "address");
+        const Protocol protocol = cli::parseProtocol(parser.value("protocol"));
         const QStringList words = parser.positionalArguments();
         if (words.isEmpty())
-            throw cli::UsageError("no action given (expected " + cli::actionsHelp() + ")");
-        const auto actions = cli::parseActions(words);
-        if (actions.size() != 1)
+            throw cli::UsageError("no action given (tarnctl frame --help lists the actions)");
+        const auto steps = cli::parseActions(words, protocol, false, "frame");
+        if (steps.size() != 1)
             throw cli::UsageError(QStringLiteral("unexpected argument '%1': frame takes one action")
-                                      .arg(actions[1].text));
-        const PtzCommand &c = actions.front().command;
-        const CommandFrame frame = makeFrame(address, c.command1, c.command2, c.data1, c.data2);
-        std::printf("%s\n", toHex(frame).c_str());
+                                      .arg(QString::fromStdString(steps[1].text)));
+        const std::vector<BYTE> frame = frameBytes(protocol, address, steps.front().payload);
+        std::printf("%s\n", toHex(frame.data(), frame.size()).c_str());
         return cli::exitOk;
     } catch (const cli::UsageError &error) {
         cli::printError(error.what());

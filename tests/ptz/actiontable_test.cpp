@@ -1,41 +1,24 @@
 #include "actiontable.h"
 #include "actionwords.h"
 #include "pelcopframe.h"
+#include "textrows.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
-#include <sstream>
 
 namespace {
-
-std::vector<std::string> split(const std::string &text)
-{
-    std::vector<std::string> words;
-    std::istringstream in(text);
-    for (std::string word; in >> word;)
-        words.push_back(word);
-    return words;
-}
 
 std::vector<ActionStep> parse(const std::string &text, Protocol protocol = Protocol::PelcoD,
                               bool allowPause = true)
 {
-    const auto words = split(text);
+    const auto words = splitWords(text);
     return parseActionWords(words, protocol, allowPause);
 }
 
 std::string hex(const std::vector<BYTE> &bytes)
 {
     return toHex(bytes.data(), bytes.size());
-}
-
-std::vector<BYTE> unhex(const std::string &text)
-{
-    std::vector<BYTE> bytes;
-    for (const std::string &pair : split(text))
-        bytes.push_back(BYTE(std::stoi(pair, nullptr, 16)));
-    return bytes;
 }
 
 // The frame of one action, read alone, at an address.
@@ -171,7 +154,7 @@ TEST(ActionTable, EveryActionFramesAtEveryAddress)
             const char *known = protocol == Protocol::PelcoD ? k.pelcoD : k.pelcoP;
             if (!known)
                 continue;
-            const auto bytes = unhex(known);
+            const auto bytes = bytesFromHex(known);
             const std::vector<BYTE> payload(bytes.begin() + 2, bytes.begin() + 6);
             for (int address : {0, 1, 31, 255})
                 EXPECT_EQ(frameOf(k.words, protocol, BYTE(address)),
@@ -185,7 +168,7 @@ TEST(ActionTable, TheKnownFramesCoverEveryAction)
 {
     std::set<std::string> known;
     for (const Known &k : kKnown)
-        known.insert(split(k.words).front());
+        known.insert(splitWords(k.words).front());
     std::set<std::string> table;
     for (const ActionSpec &action : actionTable())
         table.insert(std::string(action.name));

@@ -4,6 +4,7 @@
 #include "ptypair.h"
 #include "runprocess.h"
 #include "serialcontrol.h"
+#include "textrows.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -64,7 +67,12 @@ std::vector<BYTE> framesOf(BYTE address, const std::vector<PtzCommand> &commands
 
 PtzCommand motion(const char *name)
 {
-    return *findMotionAction(name);
+    const std::map<std::string, PtzCommand> panel{
+        {"up", PtzCommands::up},     {"down", PtzCommands::down},
+        {"left", PtzCommands::left}, {"right", PtzCommands::right},
+        {"stop", PtzCommands::stop}, {"zoom-tele", PtzCommands::zoomTele},
+    };
+    return panel.at(name);
 }
 
 TEST_F(TarnctlPorts, ListsLinkedPortsInTheListsOrder)
@@ -161,31 +169,77 @@ TEST_F(TarnctlPorts, SendPutsExactlyTheFramesOnTheLineWithThePanelsSettings)
               (std::vector<BYTE>{0xFF, 0x01, 0x00, 0x08, 0x00, 0x3F, 0x48}));
 }
 
-TEST_F(TarnctlPorts, SendWaitsTheGapBetweenFrames)
+TEST_F(TarnctlPorts, SendPutsEitherProtocolsFramesWithTheirArgumentsOnTheLine)
 {
     PtyPair pty;
-    pty.linkAs(portsDir(), 3);
-    ProcessResult result;
-    std::thread run([&] {
-        result = tarnctl({"send", "--port", "COM3", "--gap", "300", "up", "stop", "down"});
-    });
-    using Clock = std::chrono::steady_clock;
-    std::vector<Clock::time_point> arrivals;
-    std::vector<BYTE> got;
-    for (int i = 0; i < 3; ++i) {
-        const auto frame = pty.read(7, 5000);
-        arrivals.push_back(Clock::now());
-        got.insert(got.end(), frame.begin(), frame.end());
+    pty.linkAs(portsDir(), 5);
+    struct Row
+    {
+        std::vector<std::string> args;
+        const char *expected;
+    };
+    for (const Row &row : {
+             Row{{"send", "--port", "COM5", "up-left", "10", "20", "camera-on", "aux-on", "3",
+                  "pan-to", "90", "right", "turbo", "stop"},
+                 "FF 01 00 0C 0A 14 2B  FF 01 88 00 00 00 89  FF 01 00 09 00 03 0D "
+                 " FF 01 00 4B 23 28 97  FF 01 00 02 FF 00 02  FF 01 00 00 00 00 01"},
+             Row{{"send", "--port", "COM5", "--protocol", "p", "--address", "0", "up", "20",
+                  "right", "turbo", "goto", "1", "focus-far", "stop"},
+                 "A0 00 00 08 00 14 AF 13  A0 00 00 02 40 00 AF 4D  A0 00 00 07 00 01 AF 09 "
+                 " A0 00 01 00 00 00 AF 0E  A0 00 00 00 00 00 AF 0F"},
+         }) {
+        SCOPED_TRACE(row.args[3]);
+        const auto expected = bytesFromHex(row.expected);
+        ProcessResult r;
+        std::thread run([&] { r = tarnctl(row.args); });
+        const auto got = pty.read(expected.size(), 5000);
+        run.join();
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(got, expected);
+        EXPECT_TRUE(pty.readUntilQuiet(50).empty());
     }
-    run.join();
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(got, framesOf(1, {motion("up"), motion("stop"), motion("down")}));
-    for (int i = 1; i < 3; ++i) {
-        const auto ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(arrivals[i] - arrivals[i - 1])
-                .count();
-        EXPECT_GE(ms, 250) << "frame " << i;
-        EXPECT_LT(ms, 1500) << "frame " << i;
+}
+
+TEST_F(TarnctlPorts, SendWaitsTheGapBetweenFramesAndPausesWhereWaitStands)
+{
+    struct Row
+    {
+        std::vector<std::string> args;
+        std::array<int, 2> leastMs; // before the second frame, before the third
+    };
+    PtyPair pty;
+    pty.linkAs(portsDir(), 3);
+    for (const Row &row : {
+             Row{{"send", "--port", "COM3", "--gap", "300", "up", "stop", "down"}, {300, 300}},
+             // The pause and the gap add up.
+             Row{{"send", "--port", "COM3", "up", "wait", "0.8", "stop", "wait", "0.3", "--gap",
+                  "100", "down"},
+                 {900, 400}},
+         }) {
+        SCOPED_TRACE(row.args[3]);
+        ProcessResult result;
+        std::thread run([&] { result = tarnctl(row.args); });
+        using Clock = std::chrono::steady_clock;
+        std::vector<Clock::time_point> arrivals;
+        std::vector<BYTE> got;
+        for (int i = 0; i < 3; ++i) {
+            const auto frame = pty.read(7, 8000);
+            arrivals.push_back(Clock::now());
+            got.insert(got.end(), frame.begin(), frame.end());
+        }
+        run.join();
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(got, framesOf(1, {motion("up"), motion("stop"), motion("down")}));
+        for (int i = 1; i < 3; ++i) {
+            const auto ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(arrivals[i] - arrivals[i - 1])
+                    .count();
+            // Arrivals are seen a little late or early; the upper bound leaves room for a
+            // busy machine.
+            EXPECT_GE(ms, row.leastMs[i - 1] - 50) << "frame " << i;
+            EXPECT_LT(ms, row.leastMs[i - 1] + 2000) << "frame " << i;
+        }
     }
 }
 
@@ -251,6 +305,15 @@ TEST_F(TarnctlPorts, SendRefusesABadCommandLineWith2AndNamesTheValue)
              Row{{"send", "--port", "COM6", "--address", "256", "up"}, "'256'"},
              Row{{"send", "--port", "COM6", "up", "jump"}, "'jump'"},
              Row{{"send", "--port", "COM6", "up", "goto"}, "'goto'"},
+             Row{{"send", "--port", "COM6", "up", "64"}, "invalid tilt speed '64'"},
+             Row{{"send", "--port", "COM6", "up", "wait"}, "'wait' needs seconds"},
+             Row{{"send", "--port", "COM6", "up", "wait", "soon"}, "invalid seconds 'soon'"},
+             Row{{"send", "--port", "COM6", "up", "wait", "-1"}, "'-1'"},
+             Row{{"send", "--port", "COM6", "--protocol", "x", "up"}, "invalid protocol 'x'"},
+             Row{{"send", "--port", "COM6", "--protocol", "p", "up", "aux-on", "1"},
+                 "'aux-on': Pelco P has no such command"},
+             Row{{"send", "--port", "COM6", "--protocol", "p", "query-pan"},
+                 "'query-pan': Pelco P has no such command"},
          }) {
         const auto r = tarnctl(row.args);
         EXPECT_EQ(r.status, 2) << row.mentions;
@@ -262,7 +325,9 @@ TEST_F(TarnctlPorts, SendRefusesABadCommandLineWith2AndNamesTheValue)
 
     const auto help = tarnctl({"send", "--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char *word : {"--port", "--baud", "--address", "--gap", "COM", "goto N"})
+    for (const char *word :
+         {"--port", "--baud", "--address", "--gap", "--protocol", "COM", "goto N",
+          "up-left [PAN [TILT]]", "wait SECONDS", "switch address minus"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
 }
 
