@@ -142,8 +142,9 @@ std::optional<ActionPayload> encodeAction(const ActionSpec &action,
     if (!code)
         return std::nullopt;
     ActionPayload payload = *code;
-    const BYTE pan = arguments.panTurbo ? (protocol == Protocol::PelcoD ? pelcoDTurbo : pelcoPTurbo)
-                                        : BYTE(arguments.pan);
+    const BYTE pan = arguments.panTurbo
+                         ? (protocol == Protocol::PelcoD ? pelcoTurboSpeed : pelcoPTurboSpeed)
+                         : BYTE(arguments.pan);
     switch (action.args) {
     case ActionArgs::None:
         break;
@@ -178,6 +179,6 @@ std::vector<BYTE> frameBytes(Protocol protocol, BYTE address, const ActionPayloa
         const auto bytes = makeFrame(address, p[0], p[1], p[2], p[3]).bytes();
         return {bytes.begin(), bytes.end()};
     }
-    const auto bytes = makePelcoPFrame(address, p[0], p[1], p[2], p[3]).bytes();
+    const auto bytes = makePelcoPFrame(address, p).bytes();
     return {bytes.begin(), bytes.end()};
 }

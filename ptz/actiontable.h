@@ -12,6 +12,7 @@
 #pragma once
 
 #include "commands.h"
+#include "pelcocommand.h"
 #include "protocol.h"
 
 #include <array>
@@ -21,6 +22,8 @@
 #include <vector>
 
 using ActionPayload = std::array<BYTE, 4>;
+
+// Turbo: pelcoTurboSpeed (0xFF) in Pelco D, pelcoPTurboSpeed (0x40) in Pelco P.
 
 // What follows an action's name on the command line.
 enum class ActionArgs {
@@ -51,15 +54,10 @@ struct ActionSpec
 };
 
 inline constexpr int maxSpeed = 0x3F;
-inline constexpr BYTE pelcoDTurbo = 0xFF;
-inline constexpr BYTE pelcoPTurbo = 0x40;
 inline constexpr int maxAux = 8;
 inline constexpr int maxLensSpeed = 3;
 inline constexpr int maxHundredths = 35999;
 inline constexpr int maxRawPosition = 0xFFFF;
-
-// Auto focus and auto iris, data 2: 0 auto, 1 on, 2 off (some manuals use 1 auto, 2 manual).
-enum class LensMode : BYTE { Auto = 0, On = 1, Off = 2 };
 
 // Every action, today's nine motions first.
 std::span<const ActionSpec> actionTable();
@@ -72,7 +70,7 @@ struct ActionArguments
     int pan = maxSpeed;
     bool panTurbo = false;
     int tilt = maxSpeed;
-    int value = 0; // preset, aux number, lens speed, LensMode, hundredths, raw position
+    int value = 0; // preset, aux number, lens speed, PelcoCommand::AutoMode, hundredths, raw
 };
 
 // The action's four bytes in the protocol; nullopt where that protocol has no such command.

@@ -142,11 +142,11 @@ int readRequired(ActionArgs args, const std::string &word)
         break;
     case ActionArgs::Mode:
         if (word == "auto")
-            value = int(LensMode::Auto);
+            value = int(PelcoCommand::AutoMode::Auto);
         else if (word == "on")
-            value = int(LensMode::On);
+            value = int(PelcoCommand::AutoMode::On);
         else if (word == "off")
-            value = int(LensMode::Off);
+            value = int(PelcoCommand::AutoMode::Off);
         break;
     case ActionArgs::Degrees:
         value = readFixed(word, 2, maxHundredths);

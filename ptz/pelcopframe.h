@@ -1,14 +1,12 @@
-// The Pelco P command frame: eight bytes, in line order.
+// The Pelco P command frame: eight bytes, in line order. STX, ETX and the checksum are the
+// receiver's too (pelcocommand.h).
 #pragma once
 
 #include "commandframe.h"
+#include "pelcocommand.h"
 
 #include <array>
-#include <cstdint>
 #include <string>
-
-inline constexpr BYTE pelcoPStx = 0xA0;
-inline constexpr BYTE pelcoPEtx = 0xAF;
 
 struct PelcoPFrame
 {
@@ -19,27 +17,18 @@ struct PelcoPFrame
     BYTE data3;
     BYTE data4;
     BYTE etx;
-    BYTE checksum;
+    BYTE checksum; // the XOR of the seven bytes before it
 
-    std::array<BYTE, 8> bytes() const
-    {
-        return {stx, address, data1, data2, data3, data4, etx, checksum};
-    }
+    PelcoPBytes bytes() const { return {stx, address, data1, data2, data3, data4, etx, checksum}; }
     friend constexpr bool operator==(const PelcoPFrame &, const PelcoPFrame &) = default;
 };
 static_assert(sizeof(PelcoPFrame) == 8, "a frame is eight bytes, nothing between them");
 
-// The XOR of the frame's first seven bytes, STX and ETX included.
-constexpr BYTE pelcoPChecksum(BYTE address, BYTE data1, BYTE data2, BYTE data3, BYTE data4)
+// Fills all eight fields of a frame around data 1 to 4.
+inline PelcoPFrame makePelcoPFrame(BYTE address, const std::array<BYTE, 4> &data)
 {
-    return BYTE(pelcoPStx ^ address ^ data1 ^ data2 ^ data3 ^ data4 ^ pelcoPEtx);
-}
-
-// Fills all eight fields of a frame.
-constexpr PelcoPFrame makePelcoPFrame(BYTE address, BYTE data1, BYTE data2, BYTE data3, BYTE data4)
-{
-    return {pelcoPStx, address, data1,     data2,
-            data3,     data4,   pelcoPEtx, pelcoPChecksum(address, data1, data2, data3, data4)};
+    return {pelcoPStx, address, data[0],   data[1],
+            data[2],   data[3], pelcoPEtx, pelcoPChecksum(address, data)};
 }
 
 inline std::string toHex(const PelcoPFrame &frame)

@@ -219,13 +219,13 @@ TEST(ActionTable, QueriesAreMarkedWithTheirPosition)
 
 TEST(PelcoPFrame, FieldsAndChecksum)
 {
-    const PelcoPFrame frame = makePelcoPFrame(0x1F, 0x01, 0x02, 0x03, 0x04);
+    const PelcoPFrame frame = makePelcoPFrame(0x1F, {0x01, 0x02, 0x03, 0x04});
     EXPECT_EQ(toHex(frame), "A0 1F 01 02 03 04 AF 14");
-    EXPECT_EQ(frame.stx, pelcoPStx);
-    EXPECT_EQ(frame.etx, pelcoPEtx);
-    EXPECT_EQ(pelcoPChecksum(0, 0, 0, 0, 0), 0x0F) << "STX and ETX count";
-    EXPECT_EQ(pelcoPChecksum(0xFF, 0xFF, 0xFF, 0xFF, 0xFF), 0xF0);
-    static_assert(pelcoPChecksum(0x01, 0x00, 0x07, 0x00, 0x01) == 0x08);
+    EXPECT_EQ(frame.stx, 0xA0);
+    EXPECT_EQ(frame.etx, 0xAF);
+    EXPECT_EQ(toHex(makePelcoPFrame(0, {0, 0, 0, 0})), "A0 00 00 00 00 00 AF 0F")
+        << "STX and ETX count";
+    EXPECT_EQ(toHex(makePelcoPFrame(0xFF, {0xFF, 0xFF, 0xFF, 0xFF})), "A0 FF FF FF FF FF AF F0");
 }
 
 TEST(ActionWords, ReadsAListOfStepsWithTheirArguments)
