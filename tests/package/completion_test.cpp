@@ -82,13 +82,21 @@ TEST_F(Completion, OffersWhatFitsWhereTheCursorIs)
         {{tarnctl, "send", "--gap", ""}, ""},
         // Actions: after options and their values, not after a preset action (a number comes
         // next), and only one for frame.
-        {{tarnctl, "frame", "zoom"}, "zoom-tele zoom-wide"},
-        {{tarnctl, "frame", "--address", "=", "5", "fo"}, "focus-far focus-near"},
+        {{tarnctl, "frame", "zoom-"}, "zoom-speed zoom-tele zoom-to zoom-wide"},
+        {{tarnctl, "frame", "--address", "=", "5", "focus-f"}, "focus-far"},
         {{tarnctl, "frame", "up", ""}, ""},
         {{tarnctl, "frame", "goto", ""}, ""},
         {{tarnctl, "send", "--port", "COM200", "goto", ""}, ""},
         {{tarnctl, "send", "--port", "COM200", "goto", "5", "--gap", "100", "st"}, "stop"},
-        {{tarnctl, "send", "up", "--baud", "2400", "c"}, "clear"},
+        {{tarnctl, "send", "up", "--baud", "2400", "cl"}, "clear"},
+        // Speeds may follow a motion, and send also pauses; a lens mode is on, off or auto.
+        {{tarnctl, "send", "--port", "COM200", "up", "20", "w"}, "wait"},
+        {{tarnctl, "frame", "w"}, ""},
+        {{tarnctl, "send", "--port", "COM200", "wait", ""}, ""},
+        {{tarnctl, "frame", "auto-iris", ""}, "auto off on"},
+        {{tarnctl, "frame", "pan-to", ""}, ""},
+        {{tarnctl, "frame", "--protocol", ""}, "d p"},
+        {{tarnctl, "send", "--protocol=", "p", "up-"}, "up-left up-right"},
         {{tarnctl, "ports", ""}, ""},
         {{tarnctl, "monitor", ""}, ""},
     };

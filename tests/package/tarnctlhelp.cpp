@@ -201,6 +201,8 @@ TarnctlInterface readTarnctlInterface(const std::string &tarnctl)
         found.options[command] = optionsInHelp(help.out);
         if (command == "frame")
             found.actions = actionsInHelp(help.out);
+        if (command == "send")
+            found.sendActions = actionsInHelp(help.out);
     }
     if (found.commands.empty() || found.actions.empty())
         found.problem = "tarnctl's help lists no commands or no actions:\n" + top.out;

@@ -15,6 +15,7 @@ struct TarnctlInterface
     Words topOptions;                     // its Options: block ("-h", "--help", "--version")
     std::map<std::string, Words> options; // each "tarnctl COMMAND --help", its Options: block
     Words actions;                        // the action list of "tarnctl frame --help"
+    Words sendActions;                    // the action list of "tarnctl send --help"
     std::string problem;                  // why it could not be read, when it could not
 };
 
