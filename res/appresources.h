@@ -5,7 +5,8 @@
 #include <QIcon>
 #include <QString>
 
-// IDR_MAINFRAME: the dome camera, 32x32 and 16x16, 16 colours each.
+// IDR_MAINFRAME: the dome camera, 32x32 and 16x16, 16 colours each (the .ico's two images,
+// read from their PNG copies).
 QIcon appIcon();
 
 // The compiled-in icon file (a Qt resource path), for readers that want the .ico itself.

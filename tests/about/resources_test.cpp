@@ -39,6 +39,12 @@ std::string str(std::string_view v)
 {
     return std::string(v);
 }
+
+bool imageFormatPluginsLoaded()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/imageformats/");
+}
 } // namespace
 
 TEST(AppIcon, QtReadsExactlyTheTwoImages32Then16)
@@ -63,6 +69,39 @@ TEST(AppIcon, QtReadsExactlyTheTwoImages32Then16)
     EXPECT_EQ(available.size(), 2);
     EXPECT_TRUE(available.contains(QSize(32, 32)));
     EXPECT_TRUE(available.contains(QSize(16, 16)));
+}
+
+TEST(AppIcon, WindowIconHoldsTheIcosImagesPixelForPixel)
+{
+    const QIcon icon = appIcon();
+    QImageReader ico(appIconPath());
+    const int sizes[] = {32, 16};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(ico.jumpToImage(i));
+        const QImage expected = ico.read().convertToFormat(QImage::Format_ARGB32);
+        const QImage shown =
+            icon.pixmap(QSize(sizes[i], sizes[i])).toImage().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(shown.size(), expected.size()) << sizes[i];
+        for (int y = 0; y < sizes[i]; ++y)
+            for (int x = 0; x < sizes[i]; ++x) {
+                const QRgb a = expected.pixel(x, y), b = shown.pixel(x, y);
+                if (qAlpha(a) == 0 && qAlpha(b) == 0)
+                    continue;
+                ASSERT_EQ(a, b) << sizes[i] << " at " << x << "," << y;
+            }
+    }
+}
+
+TEST(AppIcon, IsReadWithoutImageFormatPlugins)
+{
+    // Qt's image reader loads every image-format plugin and asks each of them before it reads
+    // a PNG itself; the icon is read while the panel starts, where that costs more than the
+    // decoding. (Each test runs in a process of its own under CTest.)
+    if (imageFormatPluginsLoaded())
+        GTEST_SKIP() << "an earlier test in this process has loaded them";
+    const QIcon icon = appIcon();
+    EXPECT_EQ(icon.availableSizes().size(), 2);
+    EXPECT_FALSE(imageFormatPluginsLoaded());
 }
 
 TEST(AppIcon, FileHoldsTwo4BitImagesWithThe16ColourPalette)
