@@ -6,15 +6,13 @@
 
 #include <QApplication>
 
-int tarnMain(CPtzControlApp &app, char *argv0, QObject *applicationFilter)
+int tarnMain(CPtzControlApp &app, char *argv0)
 {
     ComNamespace::prefetch();
     int qtArgc = 1;
     char *qtArgv[] = {argv0, nullptr};
     QApplication application(qtArgc, qtArgv);
     QCoreApplication::setApplicationVersion(applicationVersionText());
-    if (applicationFilter)
-        application.installEventFilter(applicationFilter);
     app.InitInstance();
     return 0;
 }
