@@ -1,4 +1,6 @@
-// tarnctl monitor --port PORT [--baud B]: prints every frame seen on a line, decoded.
+// tarnctl monitor --port PORT [--baud B] [--protocol d|p]: prints every frame seen on a line,
+// decoded, and marked with its protocol. Without --protocol it listens for Pelco D and Pelco P
+// at once: a frame is whichever framing and checksum it passes.
 //
 // The port is opened for reading only, through Qt Serial Port directly: the panel's line
 // settings (B,n,8,1) but no flow control at all. XON/XOFF would make this end send XOFF
@@ -14,6 +16,8 @@
 #include <QSerialPort>
 #include <QTimer>
 
+#include <optional>
+
 namespace {
 
 constexpr int quietMs = 200; // skipped bytes are shown once the line is this quiet
@@ -21,7 +25,7 @@ constexpr int quietMs = 200; // skipped bytes are shown once the line is this qu
 void report(const std::vector<PelcoEvent> &events)
 {
     for (const PelcoEvent &event : events)
-        simline::printLine(simline::format(event, {}, {}));
+        simline::printLine(simline::monitorLine(event));
 }
 
 // A COM<n> name through the namespace, or a device path as it is.
@@ -42,24 +46,35 @@ int runMonitor(const QStringList &args)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "Prints every Pelco D frame seen on a serial line, one line each: time, bytes, meaning.\n"
-        "Bad checksums and bytes outside frames are shown too. The port is only read: the\n"
-        "monitor never writes to the line. Ctrl+C or SIGTERM ends it.\n"
+        "Prints every Pelco D and Pelco P frame seen on a serial line, one line each: time,\n"
+        "protocol (D or P; - for bytes outside frames), bytes, meaning. Without --protocol a\n"
+        "frame is whichever of the two framings and checksums it passes. Both directions of a\n"
+        "line are decoded: commands, and the cameras' extended and general responses (a\n"
+        "general response is known by the command just before it). Bad frames and bytes\n"
+        "outside frames are shown too. The port is only read: the monitor never writes to\n"
+        "the line. Ctrl+C or SIGTERM ends it.\n"
         "PORT is COM1 to COM255 (as the panel's list names them) or a device path.\n"
         "Exit status: 0 when stopped, 1 if the port fails, 2 for a bad command line.");
     parser.addHelpOption();
     parser.addOption({"port", "The port to listen on.", "PORT"});
     parser.addOption({"baud", "Baud rate (default 9600).", "B", "9600"});
+    parser.addOption({"protocol",
+                      "Take only this protocol's frames: d (Pelco D) or p (Pelco P). Default: "
+                      "both, each frame by its own framing.",
+                      "d|p"});
     QString device;
     int baud = 9600;
+    std::optional<Protocol> protocol;
     try {
-        cli::parseOrThrow(parser, args, "monitor", {"port", "baud"});
+        cli::parseOrThrow(parser, args, "monitor", {"port", "baud", "protocol"});
         if (!parser.positionalArguments().isEmpty())
             throw cli::UsageError(
                 QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0]));
         if (!parser.isSet("port"))
             throw cli::UsageError("no port given (use --port COM<n> or --port /dev/...)");
         baud = simline::parseBaud(parser.value("baud"));
+        if (parser.isSet("protocol"))
+            protocol = cli::parseProtocol(parser.value("protocol"));
         device = devicePath(parser.value("port"));
     } catch (const cli::UsageError &error) {
         cli::printError(error.what());
@@ -82,7 +97,7 @@ int runMonitor(const QStringList &args)
         return cli::exitFailure;
     }
 
-    PelcoReceiver receiver;
+    PelcoReceiver receiver = protocol ? PelcoReceiver(*protocol) : PelcoReceiver::bothProtocols();
     int status = cli::exitOk;
     SignalWatcher watcher([](int) { QCoreApplication::quit(); });
     QTimer quiet;

@@ -1,6 +1,6 @@
-// tarnctl sim [--port COM<n>] [--baud B] [--address N] [--replies WHICH] [--view]: a virtual
-// camera on a new port. It prints the port it took, then one line per frame it receives with
-// the state after, and answers on the line as a dome would.
+// tarnctl sim [--port COM<n>] [--baud B] [--address N] [--replies WHICH] [--protocol d|p]
+// [--view]: a virtual camera on a new port. It prints the port it took, then one line per frame it
+// receives with the state after, and answers on the line as a dome would.
 #include "cli.h"
 #include "commandframe.h"
 #include "comnamespace.h"
@@ -34,18 +34,16 @@ constexpr double bitsPerByte = 10; // start bit, eight data bits, stop bit
 void addOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(
-        "Runs a virtual Pelco D camera on a new pseudo-terminal, linked into the ports directory\n"
-        "as COM<n> so that the panel and 'tarnctl send' find it. The first line printed is the\n"
-        "port and its device (\"COM9 /dev/pts/3\"); then one line per frame received: time, "
-        "bytes,\n"
-        "meaning, and the camera's state after it. Ctrl+C or SIGTERM ends it and removes the "
-        "link.\n"
-        "It answers position queries on the line, timed as a real line at its baud rate would "
-        "take\n"
-        "the bytes. While the other end has set another speed on the line, what arrives is "
-        "noise\n"
-        "to the camera: it decodes nothing, answers nothing, and says so.\n"
-        "A COM<n> link to a device that is gone is replaced; one to a live device is refused.\n"
+        "Runs a virtual Pelco D (or Pelco P) camera on a new pseudo-terminal, linked into the\n"
+        "ports directory as COM<n> so that the panel and 'tarnctl send' find it. The first\n"
+        "line printed is the port and its device (\"COM9 /dev/pts/3\"); then one line per\n"
+        "frame received: time, bytes, meaning, and the camera's state after it.\n"
+        "In Pelco D it answers position queries on the line, when a real line at its baud\n"
+        "rate would bring the answer; Pelco P has no replies. While the other end has set\n"
+        "another speed on the line, what arrives is noise to the camera: it decodes nothing,\n"
+        "answers nothing, and says so.\n"
+        "Ctrl+C or SIGTERM ends it and removes the link. A COM<n> link to a device that is\n"
+        "gone is replaced; one to a live device is refused.\n"
         "Exit status: 0 on success, 1 if the port cannot be made, 2 for a bad command line.");
     parser.addHelpOption();
     parser.addOption({"port",
@@ -59,6 +57,11 @@ void addOptions(QCommandLineParser &parser)
                       "queries; the default), or all (also a general response after every other "
                       "command it acts on).",
                       "WHICH", "queries"});
+    parser.addOption({"protocol",
+                      "The protocol the camera speaks: d (Pelco D, the default) or p (Pelco P). "
+                      "Pelco P sends no replies, and --address is its address byte on the "
+                      "wire (many Pelco P devices take their switch address minus one).",
+                      "d|p", "d"});
     parser.addOption({"view", "Show the camera's picture in a window."});
 }
 
@@ -334,7 +337,7 @@ int runSim(const QStringList &args)
     std::optional<int> number;
     SimSettings settings;
     try {
-        cli::parseOrThrow(parser, args, "sim", {"port", "baud", "address", "replies"});
+        cli::parseOrThrow(parser, args, "sim", {"port", "baud", "address", "replies", "protocol"});
         if (!parser.positionalArguments().isEmpty())
             throw cli::UsageError(
                 QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0]));
@@ -347,6 +350,7 @@ int runSim(const QStringList &args)
         settings.baud = simline::parseBaud(parser.value("baud"));
         settings.address = cli::parseByte(parser.value("address"), "address");
         settings.replies = parseReplies(parser.value("replies"));
+        settings.protocol = cli::parseProtocol(parser.value("protocol"));
         settings.view = parser.isSet("view");
     } catch (const cli::UsageError &error) {
         cli::printError(error.what());

@@ -31,6 +31,15 @@ QString format(const PelcoEvent &event, const QString &note, const QString &tail
     return line;
 }
 
+QString monitorLine(const PelcoEvent &event)
+{
+    const char mark =
+        event.type == PelcoEvent::Type::Skipped ? '-' : protocolLetter(event.protocol);
+    return timestamp() + "  " + mark + "  " +
+           QString::fromStdString(toHex(event.bytes.data(), event.bytes.size())) + "  " +
+           QString::fromStdString(describe(event));
+}
+
 QString noiseLine(const std::vector<BYTE> &bytes, int lineBaud, int cameraBaud, const QString &tail)
 {
     constexpr std::size_t shown = 32;

@@ -66,7 +66,7 @@ TEST_F(Completion, OffersWhatFitsWhereTheCursorIs)
         {{tarnctl, "--v"}, "--version"},
         {{tarnctl, "nonsense", "-"}, ""},
         {{tarnctl, "send", "--b"}, "--baud"},
-        {{tarnctl, "monitor", "--"}, "--baud --help --help-all --port"},
+        {{tarnctl, "monitor", "--"}, "--baud --help --help-all --port --protocol"},
         // --port: the COM names that tarnctl ports lists, by each way of writing the value.
         {{tarnctl, "send", "--port", "COM2"}, "COM200 COM201"},
         {{tarnctl, "monitor", "--port", "COM201"}, "COM201"},
@@ -78,6 +78,8 @@ TEST_F(Completion, OffersWhatFitsWhereTheCursorIs)
         {{tarnctl, "sim", "--port", ""}, ""},
         {{tarnctl, "send", "--baud", "1"}, "115200 14400 19200"},
         {{tarnctl, "sim", "--baud=96"}, "--baud=9600"},
+        {{tarnctl, "sim", "--replies", ""}, "all none queries"},
+        {{tarnctl, "monitor", "--protocol", ""}, "d p"},
         {{tarnctl, "frame", "--address", ""}, ""},
         {{tarnctl, "send", "--gap", ""}, ""},
         // Actions: after options and their values, not after a preset action (a number comes

@@ -509,4 +509,27 @@ TEST(VirtualCamera, AcceptsTheCommandsItHasNoUseFor)
     EXPECT_FALSE(camera.moving());
 }
 
+TEST(VirtualCamera, ActsOnPelcoPCommandsAsOnPelcoD)
+{
+    auto p = [](BYTE address, BYTE d1, BYTE d2, BYTE d3, BYTE d4) {
+        return decodePelcoP(
+            {0xA0, address, d1, d2, d3, d4, 0xAF, BYTE(0xA0 ^ address ^ d1 ^ d2 ^ d3 ^ d4 ^ 0xAF)});
+    };
+    VirtualCamera camera(0, VirtualCamera::Replies::All);
+    EXPECT_FALSE(camera.apply(p(1, 0x00, 0x02, 0x40, 0x00)).forThisCamera);
+    EXPECT_TRUE(camera.apply(p(0, 0x00, 0x02, 0x40, 0x00)).reply.empty()); // right turbo
+    camera.advance(0.5);
+    EXPECT_NEAR(camera.state().position.pan, VirtualCamera::turboSpeed * 0.5, 1e-9);
+    camera.apply(p(0, 0x01, 0x00, 0x00, 0x00)); // focus far
+    camera.advance(1.0);
+    EXPECT_NEAR(camera.state().position.pan, VirtualCamera::turboSpeed * 0.5, 1e-9);
+    EXPECT_NEAR(camera.state().position.focus, 75.0, 1e-9);
+    camera.apply(p(0, 0x10, 0x00, 0x00, 0x00)); // camera off
+    EXPECT_FALSE(camera.state().powerOn);
+    camera.apply(p(0, 0x00, 0x07, 0x00, 33)); // flip
+    camera.advance(2.0);
+    EXPECT_NEAR(camera.state().position.pan, 240.0, 1e-9);
+    EXPECT_FALSE(camera.apply(p(0, 0x00, 0x09, 0x00, 0x01)).acted); // no agreed code
+}
+
 } // namespace

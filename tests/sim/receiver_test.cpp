@@ -2,6 +2,7 @@
 #include "commands.h"
 #include "pelcoreceiver.h"
 #include "pelcoreply.h"
+#include "receiverstreams.h"
 
 #include <gtest/gtest.h>
 
@@ -9,52 +10,8 @@
 
 namespace {
 
-using Bytes = std::vector<BYTE>;
+using namespace receiverstreams;
 using Type = PelcoEvent::Type;
-
-Bytes frame(BYTE address, const PtzCommand &c)
-{
-    const auto b = makeFrame(address, c.command1, c.command2, c.data1, c.data2).bytes();
-    return Bytes(b.begin(), b.end());
-}
-
-Bytes frame(BYTE address, BYTE c1, BYTE c2, BYTE d1, BYTE d2)
-{
-    return frame(address, PtzCommand{c1, c2, d1, d2});
-}
-
-Bytes operator+(Bytes a, const Bytes &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// All events of a stream, fed in one chunk and finished.
-std::vector<PelcoEvent> receive(const Bytes &bytes)
-{
-    PelcoReceiver receiver;
-    auto events = receiver.feed(bytes);
-    for (auto &e : receiver.finish())
-        events.push_back(std::move(e));
-    return events;
-}
-
-// One line per event: "frame FF 01 ...: meaning", so a table can state whole streams.
-std::vector<std::string> summary(const std::vector<PelcoEvent> &events)
-{
-    std::vector<std::string> out;
-    for (const auto &e : events) {
-        const char *type = e.type == Type::Frame             ? "frame"
-                           : e.type == Type::BadChecksum     ? "bad"
-                           : e.type == Type::BadEtx          ? "bad etx"
-                           : e.type == Type::Skipped         ? "skipped"
-                           : e.type == Type::GeneralResponse ? "general"
-                                                             : "incomplete";
-        out.push_back(std::string(type) + " " + toHex(e.bytes.data(), e.bytes.size()) + ": " +
-                      describe(e));
-    }
-    return out;
-}
 
 TEST(PelcoReceiver, DecodesEveryFrameThePanelAndTarnctlSend)
 {
@@ -224,14 +181,8 @@ TEST(PelcoReceiver, AStreamSplitAtEveryPairOfPointsDecodesTheSame)
     EXPECT_EQ(whole[6].command.kind, PelcoCommand::Kind::PanPositionResponse);
     for (std::size_t a = 0; a <= stream.size(); ++a) {
         for (std::size_t b = a; b <= stream.size(); ++b) {
-            PelcoReceiver receiver;
-            std::vector<PelcoEvent> events;
-            for (auto [from, to] : {std::pair{std::size_t(0), a}, {a, b}, {b, stream.size()}})
-                for (auto &e : receiver.feed(std::span(stream).subspan(from, to - from)))
-                    events.push_back(std::move(e));
-            for (auto &e : receiver.finish())
-                events.push_back(std::move(e));
-            ASSERT_EQ(events, whole) << "split at " << a << " and " << b;
+            ASSERT_EQ(receiveSplit(stream, a, b, PelcoReceiver()), whole)
+                << "split at " << a << " and " << b;
         }
     }
 }

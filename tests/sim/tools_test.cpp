@@ -423,6 +423,33 @@ TEST_F(Tools, SimSendsNoAnswerOntoALineThatChangedSpeedMeanwhile)
     EXPECT_EQ(sim->wait(), 0);
 }
 
+TEST_F(Tools, SimSpeaksPelcoPWhenAskedAndNeverAnswers)
+{
+    std::string port, slave;
+    auto sim = startSim({"--protocol", "p", "--address", "0", "--replies", "all"}, &port, &slave);
+    LineClient client(slave, B9600);
+    // Right turbo for address 0, a Pelco D frame it does not take, then stop.
+    client.write(Bytes{0xA0, 0x00, 0x00, 0x02, 0x40, 0x00, 0xAF, 0x4D} +
+                 pelcoD(0, 0x00, 0x00, 0x00, 0x00));
+    const auto right = sim->waitForLine("A0 00 00 02 40 00 AF 4D");
+    ASSERT_TRUE(right);
+    EXPECT_NE(right->find("  pan right turbo  pan 0.0 tilt 0.0"), std::string::npos) << *right;
+    EXPECT_EQ(right->find("answers"), std::string::npos) << *right;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    client.write(Bytes{0xA0, 0x00, 0x00, 0x00, 0x00, 0x00, 0xAF, 0x0F});
+    const auto skipped = sim->waitForLine("skipped 7 bytes");
+    ASSERT_TRUE(skipped);
+    const auto stop = sim->waitForLine("A0 00 00 00 00 00 AF 0F  stop  pan ");
+    ASSERT_TRUE(stop);
+    // Half a second or more at 120 degrees a second.
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(*stop, m, std::regex("stop  pan ([0-9.]+) ")));
+    EXPECT_GE(std::stod(m[1]), 59.0) << *stop;
+    EXPECT_TRUE(client.read(1, 300).empty());
+    sim->signal(SIGTERM);
+    EXPECT_EQ(sim->wait(), 0);
+}
+
 TEST_F(Tools, MonitorPrintsTheFramesOnTheLineAndNeverWrites)
 {
     PtyPair line;
@@ -433,9 +460,9 @@ TEST_F(Tools, MonitorPrintsTheFramesOnTheLineAndNeverWrites)
     const Bytes bytes{0xFF, 0x01, 0x00, 0x08, 0x00, 0x3F, 0x48, 0x11, 0x13, 0xFF, 0x13, 0x00,
                       0x00, 0x00, 0x00, 0x13, 0xFF, 0x01, 0x00, 0x07, 0x00, 0x05, 0x0D};
     ASSERT_TRUE(line.write(bytes));
-    const std::vector<std::string> expected{"FF 01 00 08 00 3F 48  tilt up speed 63",
-                                            "11 13  skipped 2 bytes", "FF 13 00 00 00 00 13  stop",
-                                            "FF 01 00 07 00 05 0D  go to preset 5"};
+    const std::vector<std::string> expected{
+        "D  FF 01 00 08 00 3F 48  tilt up speed 63", "-  11 13  skipped 2 bytes",
+        "D  FF 13 00 00 00 00 13  stop", "D  FF 01 00 07 00 05 0D  go to preset 5"};
     for (const auto &text : expected) {
         const auto got = monitor->readLine();
         ASSERT_TRUE(got) << text;
@@ -448,6 +475,68 @@ TEST_F(Tools, MonitorPrintsTheFramesOnTheLineAndNeverWrites)
 
     monitor->signal(SIGINT);
     EXPECT_EQ(monitor->wait(), 0);
+}
+
+TEST_F(Tools, MonitorLabelsBothProtocolsAndBothDirectionsOfALine)
+{
+    // One RS-485 pair: a Pelco D query and the dome's answer, a command and its general
+    // response, Pelco P frames, one with STX for its checksum, and noise.
+    const Bytes upP{0xA0, 0x01, 0x00, 0x08, 0x00, 0x14, 0xAF, 0x12};
+    const Bytes stream = pelcoD(1, 0x00, 0x51, 0x00, 0x00) + pelcoD(1, 0x00, 0x59, 0x23, 0x28) +
+                         upP + pelcoD(1, 0x00, 0x08, 0x00, 0x3F) + Bytes{0xFF, 0x01, 0x00, 0x48} +
+                         Bytes{0x12} + Bytes{0xA0, 0xFF, 0x00, 0x07, 0x00, 0x57, 0xAF, 0xA0} +
+                         pelcoD(0xA0, 0x00, 0x00, 0x00, 0x00);
+    struct Run
+    {
+        std::vector<std::string> args;
+        std::vector<std::string> lines;
+        std::vector<std::string> atTheEnd; // once the monitor is stopped
+    };
+    for (const Run &run : {
+             Run{{},
+                 {"D  FF 01 00 51 00 00 52  query pan position",
+                  "D  FF 01 00 59 23 28 A5  extended response: pan position 90\\.00° from "
+                  "address 1",
+                  "P  A0 01 00 08 00 14 AF 12  tilt up speed 20",
+                  "D  FF 01 00 08 00 3F 48  tilt up speed 63",
+                  "D  FF 01 00 48  general response from address 1, alarm bits 00",
+                  "-  12  skipped 1 byte", "P  A0 FF 00 07 00 57 AF A0  go to preset 87",
+                  "D  FF A0 00 00 00 00 A0  stop"},
+                 {}},
+             Run{{"--protocol", "p"},
+                 {"-  FF 01 00 51 00 00 52 FF 01 00 59 23 28 A5  skipped 14 bytes",
+                  "P  A0 01 00 08 00 14 AF 12  tilt up speed 20",
+                  "-  FF 01 00 08 00 3F 48 FF 01 00 48 12  skipped 12 bytes",
+                  "P  A0 FF 00 07 00 57 AF A0  go to preset 87", "-  FF  skipped 1 byte"},
+                 // Pelco D's frame for address A0 holds a Pelco P STX.
+                 {"P  A0 00 00 00 00 A0  incomplete frame"}},
+         }) {
+        PtyPair line;
+        std::vector<std::string> args{"monitor", "--port", line.slavePath()};
+        args.insert(args.end(), run.args.begin(), run.args.end());
+        auto monitor = start(args);
+        ASSERT_TRUE(waitForBaud(line, 9600));
+        // In pieces, as a line brings them.
+        for (std::size_t at = 0; at < stream.size(); at += 5) {
+            const std::size_t n = std::min<std::size_t>(5, stream.size() - at);
+            ASSERT_TRUE(line.write(std::span(stream).subspan(at, n)));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        const auto expect = [&](const std::vector<std::string> &lines) {
+            for (const auto &text : lines) {
+                const auto got = monitor->readLine();
+                ASSERT_TRUE(got) << text;
+                EXPECT_TRUE(
+                    std::regex_match(*got, std::regex("^" + timePattern + "  " + text + "$")))
+                    << *got;
+            }
+        };
+        expect(run.lines);
+        monitor->signal(SIGINT);
+        EXPECT_EQ(monitor->wait(), 0);
+        expect(run.atTheEnd);
+        EXPECT_EQ(monitor->readLine(1000), std::nullopt); // nothing more, nothing unlabelled
+    }
 }
 
 TEST_F(Tools, MonitorFindsComPortsThroughTheNamespaceAndFailsWhenTheLineGoes)
@@ -519,6 +608,8 @@ TEST_F(Tools, BadCommandLinesExit2AndMissingPortsExit1)
              Row{{"monitor"}, 2, "no port"},
              Row{{"monitor", "--port", "ttyUSB0"}, 2, "'ttyUSB0'"},
              Row{{"monitor", "--port", "COM1", "--baud", "0"}, 2, "'0'"},
+             Row{{"monitor", "--port", "COM1", "--protocol", "x"}, 2, "'x'"},
+             Row{{"sim", "--protocol", "pelco-p"}, 2, "'pelco-p'"},
              Row{{"monitor", "--port", "COM200"}, 1, "COM200"},
              Row{{"monitor", "--port", "/dev/no-such-tty"}, 1, "/dev/no-such-tty"},
          }) {
@@ -538,8 +629,8 @@ TEST_F(Tools, BadCommandLinesExit2AndMissingPortsExit1)
     EXPECT_FALSE(exists(link(9)));
     const auto help = runProcess(TARNCTL_PATH, {"sim", "--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char *word :
-         {"Usage: tarnctl sim", "--port", "--baud", "--address", "--replies", "--view"})
+    for (const char *word : {"Usage: tarnctl sim", "--port", "--baud", "--address", "--replies",
+                             "--protocol", "--view"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
 }
 
