@@ -450,6 +450,33 @@ TEST_F(Tools, SimSpeaksPelcoPWhenAskedAndNeverAnswers)
     EXPECT_EQ(sim->wait(), 0);
 }
 
+TEST_F(Tools, SendInPelcoPMovesASimInPelcoP)
+{
+    std::string port, slave;
+    auto sim = startSim({"--protocol", "p", "--address", "0"}, &port, &slave);
+    const auto send =
+        runProcess(TARNCTL_PATH, {"send", "--port", port, "--protocol", "p", "--address", "0",
+                                  "right", "turbo", "wait", "0.5", "stop", "flip", "camera-off"});
+    ASSERT_EQ(send.status, 0) << send.err;
+    const auto right = sim->waitForLine("A0 00 00 02 40 00 AF 4D  pan right turbo  pan 0.0");
+    ASSERT_TRUE(right);
+    const auto stop = sim->waitForLine("A0 00 00 00 00 00 AF 0F  stop  pan ");
+    ASSERT_TRUE(stop);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(*stop, m, std::regex("stop  pan ([0-9.]+) ")));
+    const double pan = std::stod(m[1]);
+    // Half a second at 120 degrees a second is 60, less the time the camera took to read the
+    // first frame; pan right at speed 63 would have made 30.
+    EXPECT_GT(pan, 40.0) << *stop;
+    EXPECT_LT(pan, 180.0) << *stop;
+    EXPECT_TRUE(sim->waitForLine("go to preset 33 (flip 180°)"));
+    const auto off = sim->waitForLine("camera off");
+    ASSERT_TRUE(off);
+    EXPECT_TRUE(std::regex_search(*off, std::regex(" off$"))) << *off;
+    sim->signal(SIGTERM);
+    EXPECT_EQ(sim->wait(), 0);
+}
+
 TEST_F(Tools, MonitorPrintsTheFramesOnTheLineAndNeverWrites)
 {
     PtyPair line;
