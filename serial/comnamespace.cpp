@@ -1,6 +1,7 @@
 #include "comnamespace.h"
 
 #include "portdiscovery.h"
+#include "portsdirtrust.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,6 +10,8 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <future>
 #include <map>
 #include <pwd.h>
@@ -132,7 +135,7 @@ QString comPortName(int number, const QString &device)
     return prefix + displayDevice(device, room) + QLatin1Char(')');
 }
 
-QString ComNamespace::portsDirectory()
+QString ComNamespace::runtimeDirectory()
 {
     // Qt's RuntimeLocation, worked out without letting Qt create or chmod anything: reading the
     // namespace must leave the file system as it found it.
@@ -142,7 +145,22 @@ QString ComNamespace::portsDirectory()
         const QString user = pw ? QString::fromLocal8Bit(pw->pw_name) : QString::number(geteuid());
         runtime = QDir::tempPath() + QStringLiteral("/runtime-") + user;
     }
-    return runtime + QStringLiteral("/tarn/ports");
+    return runtime;
+}
+
+QString ComNamespace::portsDirectory()
+{
+    return runtimeDirectory() + QStringLiteral("/tarn/ports");
+}
+
+std::optional<QString> ComNamespace::portsDirectoryDistrust()
+{
+    const auto why =
+        ::portsDirectoryDistrust(QFile::encodeName(portsDirectory()).toStdString(),
+                                 QFile::encodeName(runtimeDirectory()).toStdString(), geteuid());
+    if (!why)
+        return std::nullopt;
+    return QFile::decodeName(QByteArray::fromStdString(*why));
 }
 
 namespace {
@@ -178,7 +196,17 @@ const ComNamespace &ComNamespace::instance()
     static const ComNamespace snapshot = [] {
         std::future<QStringList> &pending = pendingHardwarePorts();
         const QStringList hardware = pending.valid() ? pending.get() : hardwarePorts();
-        return read(portsDirectory(), hardware);
+        QString ports = portsDirectory();
+        if (const auto why = portsDirectoryDistrust()) {
+            // Said once: the snapshot is read once per process.
+            std::fprintf(stderr,
+                         "%s: ignoring the links in %s: %s; only the system's serial ports are "
+                         "listed\n",
+                         program_invocation_short_name, QFile::encodeName(ports).constData(),
+                         why->toLocal8Bit().constData());
+            ports.clear();
+        }
+        return read(ports, hardware);
     }();
     return snapshot;
 }
@@ -194,7 +222,9 @@ ComNamespace ComNamespace::read(const QString &portsDir, const QStringList &hard
     // still holds its number, so hardware ports do not move when the adapter comes back.
     const QDir dir(portsDir);
     const QFileInfoList entries =
-        dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        portsDir.isEmpty()
+            ? QFileInfoList()
+            : dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &entry : entries) {
         if (!entry.isSymLink())
             continue;

@@ -4,7 +4,9 @@
 //  - Hardware ports are the ones Qt's enumeration reports.
 //  - The ports directory, <runtime dir>/tarn/ports/, holds symbolic links named COM<n>
 //    (n from 1 to 255); each makes its target (any tty: a pseudo-terminal, a
-//    /dev/serial/by-id/... path) the port COM<n>. A link keeps its own number.
+//    /dev/serial/by-id/... path) the port COM<n>. A link keeps its own number. The links count
+//    only while the directory, and each folder above it up to the runtime directory, belongs
+//    to the user and nobody else can write it.
 //  - Hardware ports take the lowest numbers no link takes, in the order of their device names.
 //  - A port's list name is "COM<n> (<device>)", at most 24 bytes (the list's buffer counts
 //    bytes, and a by-id name may hold non-ASCII characters): the device is its path below /dev/
@@ -37,10 +39,17 @@ QString comPortName(int number, const QString &device);
 class ComNamespace
 {
 public:
-    // <runtime dir>/tarn/ports: $XDG_RUNTIME_DIR, else Qt's fallback /tmp/runtime-<user>.
+    // $XDG_RUNTIME_DIR, else Qt's fallback /tmp/runtime-<user>.
+    static QString runtimeDirectory();
+    // <runtime dir>/tarn/ports.
     static QString portsDirectory();
+    // Why the links in the ports directory cannot be followed (it or a folder above it up to
+    // the runtime directory is not the user's alone), naming the folder and its owner; nullopt
+    // when they can. See portsdirtrust.h.
+    static std::optional<QString> portsDirectoryDistrust();
 
-    // The process's snapshot, read on first use.
+    // The process's snapshot, read on first use. When the ports directory cannot be trusted,
+    // its links are ignored and standard error says why, once.
     static const ComNamespace &instance();
 
     // Starts listing the hardware ports on a worker thread, so that the slow part of the
@@ -49,8 +58,8 @@ public:
     // will call instance(). Without it, instance() lists the ports itself.
     static void prefetch();
 
-    // Reads a namespace from a ports directory and a list of hardware device paths (tests,
-    // and instance() with the system's).
+    // Reads a namespace from a ports directory (none when empty) and a list of hardware device
+    // paths (tests, and instance() with the system's).
     static ComNamespace read(const QString &portsDir, const QStringList &hardwareDevices);
 
     // In the order the panel's list shows them.

@@ -1,5 +1,8 @@
 #include "simport.h"
 
+#include "comnamespace.h"
+#include "portsdirtrust.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -104,7 +107,17 @@ VirtualPort::VirtualPort(const QString &portsDir, std::optional<int> number, int
 
     try {
         const std::string dir = portsDir.toStdString();
+        // Only into a directory that is ours alone: anyone else who could write it could swap
+        // the link for one to another device. Checked before anything is made in it, and again
+        // once the missing folders are there.
+        const std::string runtime = ComNamespace::runtimeDirectory().toStdString();
+        const auto refuseUntrusted = [&] {
+            if (const auto why = portsDirectoryDistrust(dir, runtime, geteuid()))
+                throw Error("refusing to put a port's link into " + dir + ": " + *why);
+        };
+        refuseUntrusted();
         makeDirectories(dir);
+        refuseUntrusted();
         auto pathOf = [&](int n) { return dir + "/COM" + std::to_string(n); };
         std::vector<int> candidates;
         if (number)

@@ -21,9 +21,11 @@ public:
 
     // Opens a pseudo-terminal in raw mode at the given baud rate and links its slave as
     // COM<number> in portsDir, or as the lowest free COM<n> from 9 on when number is empty.
-    // The directory is created (mode 0700) where missing. A COM<n> link whose target is gone
-    // or is no device is stale and is replaced; one that points to a live device, or a
-    // COM<n> that is not a link at all, is left alone and the port is refused.
+    // The directory is created (mode 0700) where missing. A directory that is not the user's
+    // alone, up to the runtime directory (see portsdirtrust.h), is refused before anything is
+    // made in it. A COM<n> link whose target is gone or is no device is stale and is replaced;
+    // one that points to a live device, or a COM<n> that is not a link at all, is left alone
+    // and the port is refused.
     VirtualPort(const QString &portsDir, std::optional<int> number, int baud);
     ~VirtualPort(); // removes the link, if it is still ours, and closes the master
 

@@ -153,6 +153,19 @@ TEST(ComNamespace, ListNamesFitIn24BytesAndStayRecognisable)
     }
 }
 
+TEST(ComNamespace, NoPortsDirectoryMeansNoLinksNotTheCurrentFolder)
+{
+    // An ignored ports directory is read as none; the links where the program runs are no ports.
+    PortsDir dir;
+    dir.link("COM1", dir.device("ttyV0"));
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const ComNamespace ns = ComNamespace::read(QString(), {"/dev/ttyS0"});
+    QDir::setCurrent(before);
+    ASSERT_EQ(ns.ports().size(), 1u);
+    EXPECT_EQ(ns.ports()[0].device, "/dev/ttyS0");
+}
+
 TEST(ComNamespace, ARelativeLinkTargetIsReadAgainstThePortsDirectory)
 {
     PortsDir dir;
@@ -209,7 +222,11 @@ TEST(ComNamespace, ThePrefetchedSnapshotServesTheWholeProcess)
     QTemporaryDir runtime;
     setenv("XDG_RUNTIME_DIR", qPrintable(runtime.path()), 1);
     const QString ports = runtime.path() + "/tarn/ports";
-    QDir().mkpath(ports);
+    // Writable by its owner alone (whatever the umask), or its links would not count.
+    for (const QString &folder : {runtime.path() + "/tarn", ports}) {
+        ASSERT_TRUE(QDir().mkdir(folder));
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     const QString device = runtime.path() + "/device";
     QFile(device).open(QIODevice::WriteOnly);
     ASSERT_TRUE(QFile::link(device, ports + "/COM42"));

@@ -1,3 +1,4 @@
+#include "otheruser.h"
 #include "portconnection.h"
 #include "ptypair.h"
 #include "serialcontrol.h"
@@ -15,9 +16,7 @@
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
-#include <grp.h>
 #include <numeric>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -436,30 +435,10 @@ TEST(SerialControl, AUserWithoutAccessToTheDeviceIsToldToJoinDialout)
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to drop to another user";
     PtyPair pty; // root's, mode 0620 group tty: nobody may not open it
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(pipeFds[0]);
-        std::string text;
-        if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-            setresuid(65534, 65534, 65534) != 0) {
-            text = "could not drop privileges";
-        } else {
-            SerialControl comm(to(pty.slavePath()));
-            text = raised([&] { openConfigured(comm, 6, "9600,n,8,1"); });
-        }
-        (void)!write(pipeFds[1], text.data(), text.size());
-        _exit(0);
-    }
-    close(pipeFds[1]);
-    std::string text;
-    char buffer[512];
-    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-        text.append(buffer, std::size_t(n));
-    close(pipeFds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const std::string text = runAsUser(otherUser, [&] {
+        SerialControl comm(to(pty.slavePath()));
+        return raised([&] { openConfigured(comm, 6, "9600,n,8,1"); });
+    });
     EXPECT_EQ(text, "Permission denied on " + pty.slavePath() +
                         ": add your user to the dialout group (sudo usermod -aG dialout $USER), "
                         "then log in again");

@@ -242,7 +242,7 @@ TEST_F(Tools, SimRemovesItsLinkOnEverySignalThatEndsIt)
 
 TEST_F(Tools, SimReplacesAStaleLinkAndRefusesALivePort)
 {
-    ASSERT_EQ(system(("mkdir -p -m 700 " + portsDir()).c_str()), 0);
+    ASSERT_EQ(system(("mkdir -p -m 700 " + m_runtime + "/tarn " + portsDir()).c_str()), 0);
     ASSERT_EQ(symlink("/dev/pts/999999", link(9).c_str()), 0); // a simulator that was killed
     std::ofstream(link(12)) << "not a link";
 
