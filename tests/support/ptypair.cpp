@@ -126,6 +126,16 @@ int PtyPair::slaveBaudRate() const
     return ttyBaudRate(m_slave);
 }
 
+bool PtyPair::setSlaveTermios(const termios &settings)
+{
+    return tcsetattr(m_slave, TCSANOW, &settings) == 0;
+}
+
+bool PtyPair::holdOutput(bool hold)
+{
+    return tcflow(m_slave, hold ? TCOOFF : TCOON) == 0;
+}
+
 void PtyPair::closeMaster()
 {
     if (m_master >= 0)

@@ -35,6 +35,12 @@ public:
     termios slaveTermios() const;
     int slaveBaudRate() const;
 
+    // Puts line settings on the slave, as another program might leave them (false on failure).
+    bool setSlaveTermios(const termios &settings);
+    // Suspends (true) or resumes what the port sends, as tcflow does: while held the line takes
+    // no byte, so a write to the port waits.
+    bool holdOutput(bool hold);
+
     // Hangs up the far end: the port sees its device gone.
     void closeMaster();
     // Drops the pair's own slave descriptor, which otherwise keeps the line up, so only the
