@@ -154,8 +154,13 @@ void CPtzControlDlg::createWindow()
 
     m_portList = qobject_cast<QComboBox *>(GetDlgItem(IDC_PORT_LIST));
     m_baudList = qobject_cast<QComboBox *>(GetDlgItem(IDC_BAUD_LIST));
+    // Every control's events pass the panel first: the keyboard's context menu request and, in
+    // the lists, Enter and Esc.
+    for (QWidget *control : m_controls.inOrder) {
+        if (control)
+            control->installEventFilter(this);
+    }
     for (QComboBox *list : {m_portList, m_baudList}) {
-        list->installEventFilter(this);
         list->lineEdit()->installEventFilter(this);
         // A choice by the operator; a selection the program sets is none.
         connect(list, &QComboBox::activated, this, [this] { OnSelchangePortOrBaud(); });
@@ -363,6 +368,13 @@ void CPtzControlDlg::keyPressEvent(QKeyEvent *event)
 
 bool CPtzControlDlg::eventFilter(QObject *watched, QEvent *event)
 {
+    // The Menu key arrives as a context menu request for the focused control (the window
+    // system sends it before the key itself): it opens the panel's menu, not a text box's own.
+    if (event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
+        showSystemMenu(mapToGlobal(QPoint(0, 0)));
+        return true;
+    }
     // Enter and Esc in a list's edit field, with its list closed, end the panel; they never
     // reach the combo box, which would match the typed text to an item.
     if (event->type() == QEvent::KeyPress && m_running) {
@@ -393,8 +405,9 @@ void CPtzControlDlg::closeEvent(QCloseEvent *event)
 
 void CPtzControlDlg::contextMenuEvent(QContextMenuEvent *event)
 {
-    // The system menu on the panel's background; a control's own menu, or none, elsewhere.
-    if (childAt(event->pos()) == nullptr)
+    // The system menu on the panel's background, or from the keyboard; a control's own menu,
+    // or none, elsewhere.
+    if (event->reason() == QContextMenuEvent::Keyboard || childAt(event->pos()) == nullptr)
         showSystemMenu(event->globalPos());
     else
         event->ignore();

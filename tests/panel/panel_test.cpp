@@ -573,8 +573,9 @@ TEST_F(PanelTest, TheMenuKeysOpenThePanelsMenuWhereverTheFocusIs)
         QMenu *menu = panel.systemMenu();
         ASSERT_NE(menu, nullptr);
         comm->open = true;
+        const int focuses[] = {IDC_ZOOM_PLUS, IDC_UP, IDC_ADDRESS, IDC_PORT_LIST, IDC_BAUD_LIST};
         for (const Key &k : keys) {
-            for (int focus : {IDC_ZOOM_PLUS, IDC_UP, IDC_ADDRESS, IDC_PORT_LIST, IDC_BAUD_LIST}) {
+            for (int focus : focuses) {
                 SCOPED_TRACE(std::string(k.name) + " on " + std::to_string(focus));
                 item(focus)->setFocus();
                 QTest::keyClick(item(focus), k.key, k.modifiers);
@@ -582,6 +583,21 @@ TEST_F(PanelTest, TheMenuKeysOpenThePanelsMenuWhereverTheFocusIs)
                 menu->hide();
                 EXPECT_EQ(panel.focusWidget(), item(focus));
             }
+        }
+        // On X the Menu key first comes as the focused control's context menu request: that
+        // too is the panel's menu, not a text field's own.
+        for (int focus : focuses) {
+            SCOPED_TRACE(focus);
+            item(focus)->setFocus();
+            QWidget *target = QApplication::focusWidget();
+            ASSERT_NE(target, nullptr);
+            const QPoint centre = target->rect().center();
+            QContextMenuEvent request(QContextMenuEvent::Keyboard, centre,
+                                      target->mapToGlobal(centre));
+            QApplication::sendEvent(target, &request);
+            EXPECT_EQ(QApplication::activePopupWidget(), menu);
+            if (QWidget *popup = QApplication::activePopupWidget())
+                popup->close();
         }
         // Nothing else happened: no frame, no list change, no text typed.
         EXPECT_THAT(comm->log, IsEmpty());
