@@ -78,3 +78,40 @@ TEST_F(PanelEndToEnd, F1ShowsTheOperatorsHelp)
     EXPECT_FALSE(findWindows("^" + program + " Help$").empty())
         << "F1 showed no help viewer for " << tarnExecutable();
 }
+
+// A press whose frame the line will not take (the far end holds it): the operator gets one
+// message box, after the press has reached the button; the release, made while the box is up,
+// sends no stop frame; once the box is closed the next press and release send their two.
+TEST_F(PanelEndToEnd, AFailedPressShowsOneBoxAndTheButtonsWorkOnceItIsClosed)
+{
+    PtyPair line;
+    line.linkAs(m_portsDir, 1);
+    ASSERT_TRUE(startPanel());
+    chooseNextPort(line);
+    ASSERT_EQ(lineSettingsDiffer(line, 9600), "");
+
+    ASSERT_TRUE(line.holdOutput(true));
+    moveTo(IDC_UP, 20, 20);
+    xdotool({"mousedown", "1"});
+    // The control gives up on the write after its bound; the box is captioned "tarn".
+    const auto boxes = findWindows("^tarn$", 30000);
+    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_TRUE(line.holdOutput(false));
+    EXPECT_EQ(hex(line.readUntilQuiet(300)), "") << "the refused frame is not sent late";
+
+    xdotool({"mouseup", "1"});
+    EXPECT_EQ(hex(line.readUntilQuiet(500)), "") << "a release under the box";
+    EXPECT_EQ(findWindows("^tarn$", 1000).size(), 1u) << "still one box";
+
+    xdotool({"windowfocus", "--sync", boxes.front()});
+    xdotool({"key", "Return"});
+    ASSERT_TRUE(waitGone("^tarn$"));
+    EXPECT_EQ(m_tarn->wait(0), std::nullopt) << "the panel runs on";
+
+    moveTo(IDC_UP, 20, 20);
+    xdotool({"mousedown", "1"});
+    EXPECT_EQ(hex(line.read(7, 10000)), "FF 01 00 08 00 3F 48");
+    xdotool({"mouseup", "1"});
+    EXPECT_EQ(hex(line.read(7, 10000)), "FF 01 00 00 00 00 01");
+    EXPECT_EQ(findWindows("^tarn$", 500).size(), 0u);
+}

@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -771,6 +772,73 @@ TEST_F(PanelTest, AnErrorWhileHoldingAButtonIsReportedAndThePanelRuns)
         EXPECT_EQ(reports.size(), 2u);
     });
     EXPECT_EQ(result, 99);
+}
+
+// The same fault with the real message box and the input coming through the window system
+// (Qt's own path from the platform, where a modal box blocks the window under it): one box; the
+// release made under it sends nothing and does not leave the button pressed; once the box is
+// closed the next press and release send their two frames.
+TEST_F(PanelTest, AFailedPressShowsOneRealBoxAndLeavesTheButtonUp)
+{
+    setErrorReporter({});
+    run([&] {
+        comm->open = true;
+        comm->failOn("put Output", "Writing to COM1 failed: the device is gone");
+        auto *up = item<QPushButton>(IDC_UP);
+        QWindow *window = panel.windowHandle();
+        ASSERT_NE(window, nullptr);
+        const QPoint onUp = up->mapTo(&panel, up->rect().center());
+
+        int boxes = -1;
+        QString text;
+        std::size_t writesUnderTheBox = 99;
+        bool downUnderTheBox = true;
+        bool closed = false;
+        QTimer whileTheBoxIsUp;
+        whileTheBoxIsUp.setInterval(10);
+        QObject::connect(&whileTheBoxIsUp, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || closed || !box->isVisible())
+                return;
+            closed = true;
+            boxes = 0;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                boxes += qobject_cast<QMessageBox *>(w) != nullptr && w->isVisible();
+            text = box->text();
+            const std::size_t before = comm->count("put Output");
+            QTest::mouseRelease(window, Qt::LeftButton, {}, onUp);
+            writesUnderTheBox = comm->count("put Output") - before;
+            downUnderTheBox = up->isDown();
+            QWidget *ok = box->button(QMessageBox::Ok);
+            QTest::mouseClick(box->windowHandle(), Qt::LeftButton, {},
+                              ok->mapTo(box, ok->rect().center()));
+        });
+        whileTheBoxIsUp.start();
+        QTest::mousePress(window, Qt::LeftButton, {}, onUp);
+        QElapsedTimer clock;
+        clock.start();
+        while (!closed && clock.elapsed() < 10000)
+            QTest::qWait(20);
+        whileTheBoxIsUp.stop();
+        ASSERT_TRUE(closed) << "no message box";
+        QTest::qWait(20);
+
+        EXPECT_EQ(boxes, 1);
+        EXPECT_EQ(text, "Writing to COM1 failed: the device is gone");
+        EXPECT_EQ(writesUnderTheBox, 0u);
+        EXPECT_FALSE(downUnderTheBox);
+        EXPECT_EQ(QApplication::activeModalWidget(), &panel) << "the box is gone";
+        EXPECT_FALSE(up->isDown());
+        EXPECT_EQ(comm->count("put Output"), 1u) << "only the failed press";
+
+        comm->outputs.clear();
+        QTest::mousePress(window, Qt::LeftButton, {}, onUp);
+        EXPECT_TRUE(up->isDown());
+        QTest::mouseRelease(window, Qt::LeftButton, {}, onUp);
+        EXPECT_FALSE(up->isDown());
+        EXPECT_THAT(outputsHex(*comm), ElementsAre("FF 01 00 08 00 3F 48", "FF 01 00 00 00 00 01"));
+        EXPECT_TRUE(panel.isVisible());
+    });
 }
 
 TEST_F(PanelTest, TheControlsEventDrainsWhatWaitsAndDropsErrors)
