@@ -173,7 +173,7 @@ TEST_P(RefusedWrite, ReportedOnceAndTheNextWriteGoesOut)
         m_fake->failOn("put Output", "Writing to COM1 failed: Input/output error");
         takeLog();
         GetParam().act(m_panel);
-        processEventsUntil([&] { return !m_reports.empty(); }, 2000);
+        processEventsUntil([&] { return !m_reports.empty(); }, 10000);
         processEventsFor(50);
 
         EXPECT_EQ(m_fake->count("put Output"), GetParam().attempts);
@@ -274,6 +274,13 @@ TEST_F(PanelFaults, FloodWhileTheOperatorWorks)
 {
     constexpr std::size_t floodBytes = 1 << 20;
     constexpr long rssBoundKiB = 384;
+    // Margins for a machine whose cores are all busy, under the sanitizers: a quiet machine
+    // takes the flood in well under a second, turns the loop in a few ms and has each frame
+    // on the line at once. A stalled drain never finishes the flood; the frozen window this
+    // guards against stood still for the control's 2 s write bound.
+    constexpr qint64 floodDeadlineMs = 60000;
+    constexpr int frameDeadlineMs = 5000;
+    constexpr qint64 longestTurnMs = 1500;
     useSerialControl();
     runPanel(m_panel, [&] {
         chooseNext(m_panel, IDC_PORT_LIST);
@@ -296,11 +303,11 @@ TEST_F(PanelFaults, FloodWhileTheOperatorWorks)
             std::uint8_t chunk[4096];
             QElapsedTimer clock;
             clock.start();
-            while (flooded < floodBytes && clock.elapsed() < 20000 && !stop) {
+            while (flooded < floodBytes && clock.elapsed() < floodDeadlineMs && !stop) {
                 for (auto &b : chunk)
                     b = static_cast<std::uint8_t>(random());
                 std::size_t off = 0;
-                while (off < sizeof chunk && clock.elapsed() < 20000 && !stop) {
+                while (off < sizeof chunk && clock.elapsed() < floodDeadlineMs && !stop) {
                     pollfd p{master, POLLOUT, 0};
                     if (::poll(&p, 1, 50) > 0) {
                         const ssize_t w = ::write(master, chunk + off, sizeof chunk - off);
@@ -328,7 +335,7 @@ TEST_F(PanelFaults, FloodWhileTheOperatorWorks)
             const auto sent =
                 frameBytes(static_cast<BYTE>(n), press ? PtzCommands::left : PtzCommands::stop);
             press ? pressButton(m_panel, IDC_LEFT) : releaseButton(m_panel, IDC_LEFT);
-            const auto got = m_pty->read(7, 1000);
+            const auto got = m_pty->read(7, frameDeadlineMs);
             if (got.size() < 7)
                 ++late;
             else if (got != sent && wrong.empty())
@@ -342,7 +349,7 @@ TEST_F(PanelFaults, FloodWhileTheOperatorWorks)
             turn.start();
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             longestTurn = std::max(longestTurn, turn.elapsed());
-            if (frames > 5000)
+            if (frames > 100000)
                 break;
         }
         writer.join();
@@ -353,9 +360,9 @@ TEST_F(PanelFaults, FloodWhileTheOperatorWorks)
         if (stop)
             return;
         EXPECT_EQ(flooded.load(), floodBytes) << "the panel stopped taking bytes off the line";
-        EXPECT_EQ(late, 0) << "frames not on the line within a second";
+        EXPECT_EQ(late, 0) << "frames not on the line within " << frameDeadlineMs << " ms";
         EXPECT_TRUE(wrong.empty()) << "a frame arrived as " << hex(wrong);
-        EXPECT_LT(longestTurn, 250) << "the window stopped answering";
+        EXPECT_LT(longestTurn, longestTurnMs) << "the window stopped answering";
         if (residentMemoryMeaningful) {
             EXPECT_LT(rssAfter - rssBefore, rssBoundKiB)
                 << "VmRSS " << rssBefore << " KiB before, " << rssAfter << " KiB after";
