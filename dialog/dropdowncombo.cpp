@@ -26,7 +26,10 @@ bool isEnter(const QKeyEvent &key)
 
 DropDownCombo::DropDownCombo(QWidget *parent) : QComboBox(parent)
 {
-    setEditable(true);
+    // An editable combo, made by giving it its field: setEditable(true) would also build the
+    // dropped list's window, view and scroll bars now, which the dialog does not need before
+    // the list is first opened (Qt builds them then), and which cost its start.
+    setLineEdit(new QLineEdit(this));
     setInsertPolicy(QComboBox::NoInsert);
     // Qt's editable combo matches typed text to an item through its completer, on Enter and
     // when editing ends; none of that happens in a drop-down list's field.
@@ -37,7 +40,6 @@ DropDownCombo::DropDownCombo(QWidget *parent) : QComboBox(parent)
     setFocusPolicy(Qt::StrongFocus);
     connect(lineEdit(), &QLineEdit::textEdited, this,
             [this](const QString &text) { textEdited(text); });
-    view()->installEventFilter(this);
 }
 
 void DropDownCombo::textEdited(const QString &text)
@@ -73,6 +75,8 @@ void DropDownCombo::highlightMatch(const QString &text)
 
 void DropDownCombo::showPopup()
 {
+    // Keys typed into the dropped list go on into the field (the list exists from here on).
+    view()->installEventFilter(this);
     QComboBox::showPopup();
     // A list without a selection shows the item its text starts, or nothing highlighted.
     if (currentIndex() < 0)

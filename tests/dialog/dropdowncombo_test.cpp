@@ -266,3 +266,49 @@ TEST_F(DropDownComboTest, TheWheelActsOnlyOnTheFocusedList)
     EXPECT_EQ(choices.count(), 3);
     EXPECT_EQ(other->currentIndex(), 0);
 }
+
+TEST(DropDownComboLook, BuildsItsListOnFirstOpeningAndShowsWhatQtsEditableComboShows)
+{
+    // The reference: Qt's editable combo, made the usual way, with the same items and place.
+    QWidget window;
+    window.resize(400, 300);
+    QPushButton *button = new QPushButton(QStringLiteral("Zoom +"), &window); // holds the focus
+    button->setGeometry(10, 200, 80, 30);
+    DropDownCombo *list = new DropDownCombo(&window);
+    QComboBox *reference = new QComboBox(&window);
+    reference->setEditable(true);
+    reference->setInsertPolicy(QComboBox::NoInsert);
+    reference->setCompleter(nullptr);
+    reference->setFocusPolicy(Qt::StrongFocus);
+    ASSERT_EQ(list->sizeHint(), reference->sizeHint());
+    int x = 10;
+    for (QComboBox *combo : {static_cast<QComboBox *>(list), reference}) {
+        combo->addItems(rates);
+        combo->setCurrentIndex(2);
+        combo->setGeometry(x, 10, 120, combo->sizeHint().height());
+        x += 150;
+    }
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    button->setFocus();
+
+    // Shown, filled and chosen in, but never opened: the dropped list is not built yet.
+    EXPECT_EQ(list->findChild<QAbstractItemView *>(), nullptr);
+    EXPECT_EQ(list->grab().toImage(), reference->grab().toImage());
+
+    QImage dropped[2];
+    for (int i = 0; i < 2; ++i) {
+        QComboBox *combo = i == 0 ? static_cast<QComboBox *>(list) : reference;
+        combo->showPopup();
+        QWidget *popup = combo->view()->window();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(popup));
+        dropped[i] = popup->grab().toImage();
+        EXPECT_EQ(combo->view()->verticalScrollBarPolicy(),
+                  reference->view()->verticalScrollBarPolicy());
+        EXPECT_STREQ(combo->view()->itemDelegate()->metaObject()->className(),
+                     reference->view()->itemDelegate()->metaObject()->className());
+        combo->hidePopup();
+    }
+    EXPECT_FALSE(dropped[0].isNull());
+    EXPECT_EQ(dropped[0], dropped[1]) << "the dropped lists look alike";
+}
