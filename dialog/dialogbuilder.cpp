@@ -24,8 +24,9 @@ QString qs(std::string_view text)
 
 QFont dialogFont(const DialogTemplate &tmpl)
 {
+    // The desktop's sans-serif, asked for with no style hint, as Qt's generic theme asks for
+    // the default font: both then share one fontconfig search (a hint costs a second one).
     QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
     font.setPointSize(tmpl.pointSize);
     return font;
 }
