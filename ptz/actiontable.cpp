@@ -22,7 +22,6 @@ constexpr BYTE speed = maxSpeed;
 constexpr std::optional<ActionPayload> none = std::nullopt;
 
 using A = ActionArgs;
-using Q = PositionQuery;
 
 // Pelco D: command 1 bit 7 sense, 4 scan, 3 camera, 2 iris close, 1 iris open, 0 focus near;
 // command 2 bit 7 focus far, 6 zoom wide, 5 zoom tele, 4 down, 3 up, 2 left, 1 right.
@@ -112,11 +111,11 @@ constexpr std::array kActions{
     ActionSpec{"zoom-to", A::Raw, extended(0x4F), none, "zoom-to VALUE",
                "zoom to VALUE, 0 to 65535 of the lens range"},
     ActionSpec{"query-pan", A::None, extended(0x51), none, "query-pan",
-               "ask for the pan position (send prints the answer)", Q::Pan},
+               "ask for the pan position (send prints the answer)"},
     ActionSpec{"query-tilt", A::None, extended(0x53), none, "query-tilt",
-               "ask for the tilt position (send prints the answer)", Q::Tilt},
+               "ask for the tilt position (send prints the answer)"},
     ActionSpec{"query-zoom", A::None, extended(0x55), none, "query-zoom",
-               "ask for the zoom position (send prints the answer)", Q::Zoom},
+               "ask for the zoom position (send prints the answer)"},
 };
 
 } // namespace

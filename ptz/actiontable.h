@@ -39,9 +39,6 @@ enum class ActionArgs {
     Raw,       // 0..65535
 };
 
-// The position a query asks for.
-enum class PositionQuery { None, Pan, Tilt, Zoom };
-
 struct ActionSpec
 {
     std::string_view name;
@@ -50,7 +47,6 @@ struct ActionSpec
     std::optional<ActionPayload> pelcoP; // nullopt: Pelco P has no agreed code for it
     std::string_view usage;              // "up [TILT]"
     std::string_view help;               // one line, for --help
-    PositionQuery query = PositionQuery::None;
 };
 
 inline constexpr int maxSpeed = 0x3F;

@@ -205,18 +205,6 @@ TEST(ActionTable, ThePanelsActionsKeepThePanelsBytes)
     EXPECT_EQ(findAction("wait"), nullptr) << "a pause is no frame";
 }
 
-TEST(ActionTable, QueriesAreMarkedWithTheirPosition)
-{
-    for (const ActionSpec &action : actionTable()) {
-        const std::string name(action.name);
-        const PositionQuery expected = name == "query-pan"    ? PositionQuery::Pan
-                                       : name == "query-tilt" ? PositionQuery::Tilt
-                                       : name == "query-zoom" ? PositionQuery::Zoom
-                                                              : PositionQuery::None;
-        EXPECT_EQ(action.query, expected) << name;
-    }
-}
-
 TEST(PelcoPFrame, FieldsAndChecksum)
 {
     const PelcoPFrame frame = makePelcoPFrame(0x1F, {0x01, 0x02, 0x03, 0x04});
