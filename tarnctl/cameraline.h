@@ -1,10 +1,13 @@
 // The line as tarnctl send and probe use it: opened exactly as the panel opens its port, with
-// frames going out in one write each.
+// frames going out in one write each, and the camera's answers read back through the Pelco D
+// receiver.
 #pragma once
 
 #include "cli.h"
+#include "pelcoreceiver.h"
 #include "serialcontrol.h"
 
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -16,14 +19,33 @@ public:
     // ("9600,n,8,1") and the panel's configuration. Raises CommError.
     CameraLine(const cli::PortArg &target, const std::string &settings);
 
+    // Another speed, at once, on the open port; what waited to be read is dropped.
+    void setSettings(const std::string &settings);
+
+    // Drops what waits to be read, so that what comes next answers what goes out next.
+    void discardInput();
+
     // One frame, in one write. Raises CommError.
     void send(std::span<const BYTE> frame);
+
+    // Reads the line for up to timeoutMs, handing every reply that comes in to onReply, until
+    // it returns true. Returns whether it did. Raises CommError when the line fails.
+    bool listen(int timeoutMs, const std::function<bool(const PelcoReply &)> &onReply);
+
+    // Bytes read since the last discardInput() that were no reply: noise, bad checksums, the
+    // line's own echo of what went out.
+    std::size_t strayBytes() const { return m_stray; }
 
     // Closes the port. Raises CommError; the destructor closes one left open, quietly.
     void close();
 
-    SerialControl &control() { return *m_comm; }
-
 private:
+    // Feeds what the control holds to the receiver; true when onReply took a reply.
+    bool take(const std::function<bool(const PelcoReply &)> &onReply);
+    bool handle(const std::vector<PelcoEvent> &events,
+                const std::function<bool(const PelcoReply &)> &onReply);
+
     std::unique_ptr<SerialControl> m_comm;
+    PelcoReceiver m_receiver;
+    std::size_t m_stray = 0;
 };

@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"frame", runFrame, "print the frame an action sends"},
     {"ports", runPorts, "list the serial ports, as the panel's list shows them"},
     {"send", runSend, "send actions' frames to a port"},
+    {"probe", runProbe, "find the cameras on a line: their addresses and baud rates"},
     {"sim", runSim, "run a virtual camera on a new port"},
     {"monitor", runMonitor, "print every frame seen on a port"},
 };

@@ -1,20 +1,72 @@
-// tarnctl send --port PORT [--baud B] [--address N] [--gap MS] [--protocol d|p] ACTION...:
-// opens the port as the panel does, sends each action's frame in order and closes it.
+// tarnctl send --port PORT [--baud B] [--address N] [--gap MS] [--timeout MS] [--protocol d|p]
+// ACTION...: opens the port as the panel does, sends each action's frame in order, prints the
+// answers to queries, and closes it.
 #include "cameraline.h"
 #include "cli.h"
 #include "tarnctl.h"
 
+#include "pelcoreply.h"
+
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <optional>
 #include <thread>
 
 namespace {
 
 constexpr int maxGapMs = 60000;
+constexpr int maxTimeoutMs = 60000;
 
 void pause(int ms)
 {
     if (ms > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// "pan 90.00°", "tilt 12345", "zoom 40000".
+std::string answerText(const PelcoReply &reply)
+{
+    switch (reply.kind) {
+    case PelcoReply::Kind::PanPosition:
+        return "pan " + degreesText(reply.value);
+    case PelcoReply::Kind::TiltPosition:
+        return "tilt " + std::to_string(reply.value);
+    case PelcoReply::Kind::ZoomPosition:
+        return "zoom " + std::to_string(reply.value);
+    case PelcoReply::Kind::General:
+        break;
+    }
+    return {};
+}
+
+// Waits for the answer to a query just sent and prints it; false, with the reason on standard
+// error, when none came.
+bool printAnswer(CameraLine &line, const ActionStep &step, BYTE address, PelcoReply::Kind kind,
+                 int timeoutMs)
+{
+    std::optional<PelcoReply> answer;
+    line.listen(timeoutMs, [&](const PelcoReply &reply) {
+        if (reply.kind != kind || reply.address != address)
+            return false;
+        answer = reply;
+        return true;
+    });
+    if (answer) {
+        std::printf("%s\n", answerText(*answer).c_str());
+        std::fflush(stdout);
+        return true;
+    }
+    QString message = QStringLiteral("no answer to %1 from address %2 within %3 ms")
+                          .arg(QString::fromStdString(step.text))
+                          .arg(address)
+                          .arg(timeoutMs);
+    if (const std::size_t stray = line.strayBytes())
+        message += QStringLiteral(" (%1 other bytes came in, none of them the answer)").arg(stray);
+    else
+        message += " (is the camera's reply pair wired, and are its address and baud right?)";
+    cli::printError(message);
+    return false;
 }
 
 } // namespace
@@ -25,20 +77,27 @@ int runSend(const QStringList &args)
     parser.setApplicationDescription(
         "Opens PORT as the panel does (baud,n,8,1, no flow control), sends the frame of\n"
         "each ACTION in order (Pelco D, or Pelco P with --protocol p) and closes the port.\n"
+        "After a query it waits for the camera's answer and prints it: \"pan 90.00°\",\n"
+        "\"tilt 12345\" or \"zoom 40000\", one a line.\n"
         "PORT is COM<n> as 'tarnctl ports' lists it, or a device path (/dev/ttyUSB0).\n\n"
         "Actions:\n" +
         cli::actionsHelp(true) + "\n" + cli::actionArgumentsHelp() +
         "\n--gap waits between every two frames; wait pauses where it stands, on top of the gap.\n"
         "The address is sent as given: many Pelco P devices expect their switch address minus\n"
         "one on the line, others do not (see the device's manual).\n\n"
-        "Example: tarnctl send --port COM3 right 20 wait 2.5 stop goto 5\n"
-        "Exit status: 0 when every frame went out, 1 when the port failed (the reason on\n"
-        "standard error), 2 for a bad command line.");
+        "Examples: tarnctl send --port COM3 right 20 wait 2.5 stop goto 5\n"
+        "          tarnctl send --port COM3 pan-to 90 wait 3 query-pan\n"
+        "Exit status: 0 when every frame went out (and every query was answered), 1 when the\n"
+        "port failed or a query had no answer (the reason on standard error; the frames after\n"
+        "it are still sent), 2 for a bad command line.");
     parser.addHelpOption();
     parser.addOption({"port", "The port: COM<n> or a device path.", "PORT"});
     parser.addOption({"baud", "Baud rate (default 9600).", "B", "9600"});
     parser.addOption({"address", "Camera address, 0 to 255 (default 1).", "N", "1"});
     parser.addOption({"gap", "Milliseconds to wait between frames (default 0).", "MS", "0"});
+    parser.addOption({"timeout",
+                      "Milliseconds to wait for the answer to a query, 1 to 60000 (default 300).",
+                      "MS", "300"});
     parser.addOption({"protocol", "d for Pelco D (the default) or p for Pelco P.", "d|p", "d"});
     parser.addPositionalArgument("ACTION", "The actions, each with its arguments.",
                                  "ACTION [ACTION ...]");
@@ -47,16 +106,19 @@ int runSend(const QStringList &args)
     std::string settings;
     BYTE address = 1;
     int gap = 0;
+    int timeout = 300;
     Protocol protocol = Protocol::PelcoD;
     std::vector<ActionStep> steps;
     try {
-        cli::parseOrThrow(parser, args, "send", {"port", "baud", "address", "gap", "protocol"});
+        cli::parseOrThrow(parser, args, "send",
+                          {"port", "baud", "address", "gap", "timeout", "protocol"});
         if (!parser.isSet("port"))
             throw cli::UsageError("no port given (use --port COM<n> or --port /dev/...)");
         target = cli::parsePort(parser.value("port"));
         settings = cli::parseBaud(parser.value("baud"));
         address = cli::parseByte(parser.value("address"), "address");
         gap = cli::parseMilliseconds(parser.value("gap"), "gap", 0, maxGapMs);
+        timeout = cli::parseMilliseconds(parser.value("timeout"), "timeout", 1, maxTimeoutMs);
         protocol = cli::parseProtocol(parser.value("protocol"));
         if (parser.positionalArguments().isEmpty())
             throw cli::UsageError("no action given (tarnctl send --help lists the actions)");
@@ -66,6 +128,7 @@ int runSend(const QStringList &args)
         return cli::exitUsage;
     }
 
+    int status = cli::exitOk;
     try {
         CameraLine line(target, settings);
         bool sentOne = false;
@@ -76,13 +139,25 @@ int runSend(const QStringList &args)
             }
             if (sentOne)
                 pause(gap);
-            line.send(frameBytes(protocol, address, step.payload));
+            const std::vector<BYTE> frame = frameBytes(protocol, address, step.payload);
+            // Queries exist in Pelco D only; the receiver knows which answer each asks for.
+            std::optional<PelcoReply::Kind> answer;
+            if (protocol == Protocol::PelcoD) {
+                PelcoBytes bytes;
+                std::copy(frame.begin(), frame.end(), bytes.begin());
+                answer = answerTo(decodePelco(bytes));
+            }
+            if (answer)
+                line.discardInput();
+            line.send(frame);
             sentOne = true;
+            if (answer && !printAnswer(line, step, address, *answer, timeout))
+                status = cli::exitFailure;
         }
         line.close();
     } catch (const CommError &error) {
         cli::printError(QString::fromStdString(error.description()));
         return cli::exitFailure;
     }
-    return cli::exitOk;
+    return status;
 }

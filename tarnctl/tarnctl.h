@@ -6,6 +6,7 @@
 int runFrame(const QStringList &args);
 int runPorts(const QStringList &args);
 int runSend(const QStringList &args);
+int runProbe(const QStringList &args);
 int runSim(const QStringList &args);
 int runMonitor(const QStringList &args);
 

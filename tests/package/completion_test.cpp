@@ -99,6 +99,10 @@ TEST_F(Completion, OffersWhatFitsWhereTheCursorIs)
         {{tarnctl, "frame", "pan-to", ""}, ""},
         {{tarnctl, "frame", "--protocol", ""}, "d p"},
         {{tarnctl, "send", "--protocol=", "p", "up-"}, "up-left up-right"},
+        {{tarnctl, "pro"}, "probe"},
+        {{tarnctl, "probe", "--port", "COM20"}, "COM200 COM201"},
+        {{tarnctl, "probe", "--f"}, "--first"},
+        {{tarnctl, "probe", "--port", "COM200", ""}, ""},
         {{tarnctl, "ports", ""}, ""},
         {{tarnctl, "monitor", ""}, ""},
     };

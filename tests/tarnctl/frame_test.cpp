@@ -1,6 +1,6 @@
 #include "actionwords.h"
 #include "commandframe.h"
-#include "runprocess.h"
+#include "tarnctltest.h"
 #include "textrows.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@ namespace {
 
 ProcessResult tarnctl(const std::vector<std::string> &args)
 {
-    return runProcess(TARNCTL_PATH, args);
+    return runTarnctl(args);
 }
 
 // Every action, with arguments where it takes them.
@@ -135,53 +135,42 @@ TEST(TarnctlFrame, KnownAnswers)
 
 TEST(TarnctlFrame, BadInputExitsWith2AndNamesTheValue)
 {
-    struct Row
-    {
-        std::vector<std::string> args;
-        const char *mentions;
-    };
-    for (const Row &row : {
-             Row{{"frame", "up", "--address", "256"}, "'256'"},
-             Row{{"frame", "up", "--address", "-1"}, "'-1'"},
-             Row{{"frame", "up", "--address", "0x10"}, "'0x10'"},
-             Row{{"frame", "up", "--address", ""}, "''"},
-             Row{{"frame", "up", "--address", " 5"}, "' 5'"},
-             Row{{"frame", "up", "--address", "+5"}, "'+5'"},
-             Row{{"frame", "goto", "300"}, "'300'"},
-             Row{{"frame", "goto", "-1"}, "'-1'"},
-             Row{{"frame", "set", "abc"}, "'abc'"},
-             Row{{"frame", "goto"}, "'goto'"},
-             Row{{"frame", "clear"}, "'clear'"},
-             Row{{"frame", "jump"}, "'jump'"},
-             Row{{"frame", "UP"}, "'UP'"},
-             Row{{"frame"}, "no action"},
-             Row{{"frame", "up", "down"}, "'down'"},
-             Row{{"frame", "up", "--speed", "3"}, "speed"},
-             Row{{"frobnicate"}, "'frobnicate'"},
-             Row{{"frame", "up", "64"}, "invalid tilt speed '64'"},
-             Row{{"frame", "up", "-5"}, "'-5'"},
-             Row{{"frame", "up", "turbo"}, "turbo is for pan speeds only"},
-             Row{{"frame", "left", "fast"}, "'fast'"},
-             Row{{"frame", "up", "20", "30"}, "unexpected argument '30'"},
-             Row{{"frame", "up-left", "10", "20", "30"}, "'30'"},
-             Row{{"frame", "aux-on", "9"}, "invalid auxiliary number '9'"},
-             Row{{"frame", "zoom-speed", "4"}, "invalid lens speed '4'"},
-             Row{{"frame", "auto-focus", "maybe"}, "'maybe'"},
-             Row{{"frame", "pan-to", "360"}, "invalid degrees '360'"},
-             Row{{"frame", "tilt-to", "65536"}, "'65536'"},
-             Row{{"frame", "wait", "2"}, "'wait' is only for send"},
-             Row{{"frame", "--protocol", "x", "up"}, "invalid protocol 'x'"},
-             Row{{"frame", "--protocol", "P", "up"}, "invalid protocol 'P'"},
-             Row{{"frame", "--protocol", "p", "aux-on", "1"}, "Pelco P has no such command"},
-             Row{{"frame", "--protocol", "p", "query-pan"}, "'query-pan'"},
-             Row{{"frame", "--protocol", "p", "pan-to", "90"}, "'pan-to'"},
-         }) {
-        const auto r = tarnctl(row.args);
-        EXPECT_EQ(r.status, 2) << row.args.back();
-        EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find(row.mentions), std::string::npos) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    }
+    expectRefused({
+        {{"frame", "up", "--address", "256"}, "'256'"},
+        {{"frame", "up", "--address", "-1"}, "'-1'"},
+        {{"frame", "up", "--address", "0x10"}, "'0x10'"},
+        {{"frame", "up", "--address", ""}, "''"},
+        {{"frame", "up", "--address", " 5"}, "' 5'"},
+        {{"frame", "up", "--address", "+5"}, "'+5'"},
+        {{"frame", "goto", "300"}, "'300'"},
+        {{"frame", "goto", "-1"}, "'-1'"},
+        {{"frame", "set", "abc"}, "'abc'"},
+        {{"frame", "goto"}, "'goto'"},
+        {{"frame", "clear"}, "'clear'"},
+        {{"frame", "jump"}, "'jump'"},
+        {{"frame", "UP"}, "'UP'"},
+        {{"frame"}, "no action"},
+        {{"frame", "up", "down"}, "'down'"},
+        {{"frame", "up", "--speed", "3"}, "speed"},
+        {{"frobnicate"}, "'frobnicate'"},
+        {{"frame", "up", "64"}, "invalid tilt speed '64'"},
+        {{"frame", "up", "-5"}, "'-5'"},
+        {{"frame", "up", "turbo"}, "turbo is for pan speeds only"},
+        {{"frame", "left", "fast"}, "'fast'"},
+        {{"frame", "up", "20", "30"}, "unexpected argument '30'"},
+        {{"frame", "up-left", "10", "20", "30"}, "'30'"},
+        {{"frame", "aux-on", "9"}, "invalid auxiliary number '9'"},
+        {{"frame", "zoom-speed", "4"}, "invalid lens speed '4'"},
+        {{"frame", "auto-focus", "maybe"}, "'maybe'"},
+        {{"frame", "pan-to", "360"}, "invalid degrees '360'"},
+        {{"frame", "tilt-to", "65536"}, "'65536'"},
+        {{"frame", "wait", "2"}, "'wait' is only for send"},
+        {{"frame", "--protocol", "x", "up"}, "invalid protocol 'x'"},
+        {{"frame", "--protocol", "P", "up"}, "invalid protocol 'P'"},
+        {{"frame", "--protocol", "p", "aux-on", "1"}, "Pelco P has no such command"},
+        {{"frame", "--protocol", "p", "query-pan"}, "'query-pan'"},
+        {{"frame", "--protocol", "p", "pan-to", "90"}, "'pan-to'"},
+    });
 }
 
 TEST(TarnctlFrame, HelpListsEveryActionWithItsArguments)

@@ -4,11 +4,11 @@
 #include "ptypair.h"
 #include "runprocess.h"
 #include "serialcontrol.h"
+#include "tarnctltest.h"
 #include "textrows.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -21,30 +21,8 @@
 
 namespace {
 
-// A runtime directory of its own (mode 0700) for every test, handed to tarnctl by XDG_RUNTIME_DIR.
-class TarnctlPorts : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_runtime.isValid());
-        QFile::setPermissions(m_runtime.path(),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        setenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit().constData(), 1);
-    }
-    void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
-
-    std::string runtime() const { return m_runtime.path().toStdString(); }
-    std::string portsDir() const { return runtime() + "/tarn/ports"; }
-
-    static ProcessResult tarnctl(const std::vector<std::string> &args)
-    {
-        return runProcess(TARNCTL_PATH, args);
-    }
-
-private:
-    QTemporaryDir m_runtime;
-};
+class TarnctlPorts : public TarnctlTest
+{};
 
 std::vector<std::string> lines(const std::string &text)
 {
@@ -281,46 +259,35 @@ TEST_F(TarnctlPorts, SendRefusesABadCommandLineWith2AndNamesTheValue)
 {
     PtyPair pty;
     pty.linkAs(portsDir(), 6);
-    struct Row
-    {
-        std::vector<std::string> args;
-        const char *mentions;
-    };
-    for (const Row &row : {
-             Row{{"send", "up"}, "no port"},
-             Row{{"send", "--port", "COM6"}, "no action"},
-             Row{{"send", "--port", "COM0", "up"}, "'COM0'"},
-             Row{{"send", "--port", "COM256", "up"}, "'COM256'"},
-             Row{{"send", "--port", "COM06", "up"}, "'COM06'"},
-             Row{{"send", "--port", "com6", "up"}, "'com6'"},
-             Row{{"send", "--port", "ttyUSB0", "up"}, "'ttyUSB0'"},
-             Row{{"send", "--port", "COM6", "--baud", "0", "up"}, "'0'"},
-             Row{{"send", "--port", "COM6", "--baud", "4000001", "up"}, "'4000001'"},
-             Row{{"send", "--port", "COM6", "--baud", "96OO", "up"}, "'96OO'"},
-             Row{{"send", "--port", "COM6", "--baud", "9600,e", "up"}, "'9600,e'"},
-             Row{{"send", "--port", "COM6", "--baud", "", "up"}, "''"},
-             Row{{"send", "--port", "COM6", "--gap", "-5", "up"}, "'-5'"},
-             Row{{"send", "--port", "COM6", "--gap", "soon", "up"}, "'soon'"},
-             Row{{"send", "--port", "COM6", "--gap", "60001", "up"}, "'60001'"},
-             Row{{"send", "--port", "COM6", "--address", "256", "up"}, "'256'"},
-             Row{{"send", "--port", "COM6", "up", "jump"}, "'jump'"},
-             Row{{"send", "--port", "COM6", "up", "goto"}, "'goto'"},
-             Row{{"send", "--port", "COM6", "up", "64"}, "invalid tilt speed '64'"},
-             Row{{"send", "--port", "COM6", "up", "wait"}, "'wait' needs seconds"},
-             Row{{"send", "--port", "COM6", "up", "wait", "soon"}, "invalid seconds 'soon'"},
-             Row{{"send", "--port", "COM6", "up", "wait", "-1"}, "'-1'"},
-             Row{{"send", "--port", "COM6", "--protocol", "x", "up"}, "invalid protocol 'x'"},
-             Row{{"send", "--port", "COM6", "--protocol", "p", "up", "aux-on", "1"},
-                 "'aux-on': Pelco P has no such command"},
-             Row{{"send", "--port", "COM6", "--protocol", "p", "query-pan"},
-                 "'query-pan': Pelco P has no such command"},
-         }) {
-        const auto r = tarnctl(row.args);
-        EXPECT_EQ(r.status, 2) << row.mentions;
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        EXPECT_NE(r.err.find(row.mentions), std::string::npos) << r.err;
-    }
+    expectRefused({
+        {{"send", "up"}, "no port"},
+        {{"send", "--port", "COM6"}, "no action"},
+        {{"send", "--port", "COM0", "up"}, "'COM0'"},
+        {{"send", "--port", "COM256", "up"}, "'COM256'"},
+        {{"send", "--port", "COM06", "up"}, "'COM06'"},
+        {{"send", "--port", "com6", "up"}, "'com6'"},
+        {{"send", "--port", "ttyUSB0", "up"}, "'ttyUSB0'"},
+        {{"send", "--port", "COM6", "--baud", "0", "up"}, "'0'"},
+        {{"send", "--port", "COM6", "--baud", "4000001", "up"}, "'4000001'"},
+        {{"send", "--port", "COM6", "--baud", "96OO", "up"}, "'96OO'"},
+        {{"send", "--port", "COM6", "--baud", "9600,e", "up"}, "'9600,e'"},
+        {{"send", "--port", "COM6", "--baud", "", "up"}, "''"},
+        {{"send", "--port", "COM6", "--gap", "-5", "up"}, "'-5'"},
+        {{"send", "--port", "COM6", "--gap", "soon", "up"}, "'soon'"},
+        {{"send", "--port", "COM6", "--gap", "60001", "up"}, "'60001'"},
+        {{"send", "--port", "COM6", "--address", "256", "up"}, "'256'"},
+        {{"send", "--port", "COM6", "up", "jump"}, "'jump'"},
+        {{"send", "--port", "COM6", "up", "goto"}, "'goto'"},
+        {{"send", "--port", "COM6", "up", "64"}, "invalid tilt speed '64'"},
+        {{"send", "--port", "COM6", "up", "wait"}, "'wait' needs seconds"},
+        {{"send", "--port", "COM6", "up", "wait", "soon"}, "invalid seconds 'soon'"},
+        {{"send", "--port", "COM6", "up", "wait", "-1"}, "'-1'"},
+        {{"send", "--port", "COM6", "--protocol", "x", "up"}, "invalid protocol 'x'"},
+        {{"send", "--port", "COM6", "--protocol", "p", "up", "aux-on", "1"},
+         "'aux-on': Pelco P has no such command"},
+        {{"send", "--port", "COM6", "--protocol", "p", "query-pan"},
+         "'query-pan': Pelco P has no such command"},
+    });
     EXPECT_TRUE(pty.readUntilQuiet(50).empty()) << "a refused command line sends nothing";
 
     const auto help = tarnctl({"send", "--help"});

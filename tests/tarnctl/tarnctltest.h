@@ -1,0 +1,66 @@
+// What the tests of tarnctl's commands share: the real tarnctl run to its end, a runtime
+// directory of the test's own, and the check of refused command lines.
+#pragma once
+
+#include "runprocess.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+inline ProcessResult runTarnctl(const std::vector<std::string> &args)
+{
+    return runProcess(TARNCTL_PATH, args, 60000);
+}
+
+// A runtime directory (mode 0700) for every test, handed to tarnctl by XDG_RUNTIME_DIR: its
+// ports directory is the test's own.
+class TarnctlTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char dir[] = "/tmp/tarnctl-test-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        m_runtime = dir;
+        setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        unsetenv("XDG_RUNTIME_DIR");
+        std::error_code ignored;
+        std::filesystem::remove_all(m_runtime, ignored);
+    }
+
+    const std::string &runtime() const { return m_runtime; }
+    std::string portsDir() const { return m_runtime + "/tarn/ports"; }
+
+    static ProcessResult tarnctl(const std::vector<std::string> &args) { return runTarnctl(args); }
+
+private:
+    std::string m_runtime;
+};
+
+struct RefusedLine
+{
+    std::vector<std::string> args;
+    const char *mentions; // what the one line on standard error must name
+};
+
+// Each command line exits with status 2, prints nothing on standard output, and one line on
+// standard error that holds its `mentions`.
+inline void expectRefused(std::initializer_list<RefusedLine> lines)
+{
+    for (const RefusedLine &line : lines) {
+        const ProcessResult r = runTarnctl(line.args);
+        EXPECT_EQ(r.status, 2) << line.mentions;
+        EXPECT_EQ(r.out, "") << line.mentions;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find(line.mentions), std::string::npos) << r.err;
+    }
+}
