@@ -47,10 +47,11 @@ QString actionArgumentsHelp()
 {
     return "TILT and PAN are speeds from 0 to 63 (63 when left out); PAN may also be turbo, the\n"
            "fastest (0xFF in Pelco D, 0x40 in Pelco P). A diagonal given one number takes it for\n"
-           "both speeds. N is a preset number from 0 to 255 for goto, set and clear, an\n"
-           "auxiliary output from 1 to 8 for aux-on and aux-off, and a lens speed from 0 to 3\n"
-           "for zoom-speed and focus-speed. DEGREES go out in hundredths; tilt-to and zoom-to\n"
-           "take the camera's raw value. Numbers are plain decimals.";
+           "both speeds; given turbo alone, it tilts at 63. N is a preset number from 0 to 255\n"
+           "for goto, set and clear, an auxiliary output from 1 to 8 for aux-on and aux-off,\n"
+           "and a lens speed from 0 to 3 for zoom-speed and focus-speed. DEGREES go out in\n"
+           "hundredths; tilt-to and zoom-to take the camera's raw value. Numbers are plain\n"
+           "decimals.";
 }
 
 void parseOrThrow(QCommandLineParser &parser, const QStringList &args, const QString &command,
