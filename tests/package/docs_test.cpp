@@ -4,6 +4,7 @@
 #include "bashcompletion.h"
 #include "tarnctlhelp.h"
 
+#include "ptzcontroldlg.h"
 #include "runprocess.h"
 
 #include <gtest/gtest.h>
@@ -183,4 +184,33 @@ TEST(ManPages, TheManPageOfTarnHasTheSectionsAnOperatorLooksFor)
     EXPECT_NE(files->text.find("/usr/share/tarn/tarn.hlp"), std::string::npos)
         << "FILES names the installed help file:\n"
         << files->text;
+}
+
+// The rates the man page and the completion offer are the panel's own list, in its order.
+TEST(ManPages, TheBaudRatesAreThePanelsList)
+{
+    std::string rates;
+    for (const std::string_view rate : ptzBaudRates)
+        rates += (rates.empty() ? "" : " ") + std::string(rate);
+    const std::string completion = readFile(TARN_COMPLETION_FILE);
+    EXPECT_NE(completion.find("_tarnctl_bauds=\"" + rates + "\""), std::string::npos)
+        << "the completion offers the panel's rates: " << rates;
+
+    // The paragraph of the baud list in the man page's source, and the numbers it names.
+    const std::string page = readFile(TARN_MAN_DIR "/tarn.1");
+    const std::string tag = ".B Baud Rate :\n";
+    const std::size_t at = page.find(tag);
+    ASSERT_NE(at, std::string::npos) << "tarn.1 has a paragraph on the baud list";
+    const std::size_t begin = at + tag.size();
+    const std::string paragraph = page.substr(begin, page.find('\n', begin) - begin);
+    std::string listed, number;
+    for (const char c : paragraph + ' ') {
+        if (c >= '0' && c <= '9') {
+            number += c;
+        } else if (!number.empty()) {
+            listed += (listed.empty() ? "" : " ") + number;
+            number.clear();
+        }
+    }
+    EXPECT_EQ(listed, rates) << paragraph;
 }
