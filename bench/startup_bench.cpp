@@ -48,6 +48,7 @@ struct Sample
     double mappedMs = 0;
     double visibleMs = 0;
     double cpuMs = 0;
+    double mainCpuMs = 0;
     long rssVisibleKiB = 0;
     long rssSettledKiB = 0;
     long peakRssKiB = 0;
@@ -70,6 +71,17 @@ long long monotonicNs()
 double msSince(long long startNs)
 {
     return static_cast<double>(monotonicNs() - startNs) / 1e6;
+}
+
+// CPU time of the program's main thread so far (it carries the start-up's critical path; load
+// on the machine stretches it far less than the wall clock).
+double mainThreadCpuMs(pid_t pid)
+{
+    std::ifstream schedstat("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) +
+                            "/schedstat");
+    long long ns = 0;
+    schedstat >> ns;
+    return static_cast<double>(ns) / 1e6;
 }
 
 // A figure of /proc/PID/status in KiB ("VmRSS:", "VmHWM:"), -1 when there is none.
@@ -210,6 +222,7 @@ private:
                 const auto *e = reinterpret_cast<xcb_damage_notify_event_t *>(event);
                 if (mapped != XCB_NONE && e->drawable == mapped) {
                     sample.visibleMs = msSince(start);
+                    sample.mainCpuMs = mainThreadCpuMs(pid);
                     sample.rssVisibleKiB = statusKiB(pid, "VmRSS:");
                     free(event);
                     return true;
@@ -248,7 +261,7 @@ template <class F> double medianOf(const std::vector<Sample> &samples, F field)
 
 struct Medians
 {
-    double mapped, visible, cpu, rssVisible, rssSettled, peakRss;
+    double mapped, visible, cpu, mainCpu, rssVisible, rssSettled, peakRss;
 };
 
 Medians mediansOf(const std::vector<Sample> &s)
@@ -256,6 +269,7 @@ Medians mediansOf(const std::vector<Sample> &s)
     return {medianOf(s, [](const Sample &x) { return x.mappedMs; }),
             medianOf(s, [](const Sample &x) { return x.visibleMs; }),
             medianOf(s, [](const Sample &x) { return x.cpuMs; }),
+            medianOf(s, [](const Sample &x) { return x.mainCpuMs; }),
             medianOf(s, [](const Sample &x) { return x.rssVisibleKiB; }),
             medianOf(s, [](const Sample &x) { return x.rssSettledKiB; }),
             medianOf(s, [](const Sample &x) { return x.peakRssKiB; })};
@@ -263,9 +277,10 @@ Medians mediansOf(const std::vector<Sample> &s)
 
 void printMedians(const char *label, const Medians &m)
 {
-    std::printf("  %-9s  mapped %6.1f ms  visible %6.1f ms  cpu %6.1f ms  "
-                "rss visible %6.0f KiB  after start %6.0f KiB  peak %6.0f KiB\n",
-                label, m.mapped, m.visible, m.cpu, m.rssVisible, m.rssSettled, m.peakRss);
+    std::printf("  %-9s  visible %6.1f ms (mapped %6.1f)  cpu: main thread to visible %5.1f, "
+                "all %5.1f ms  rss: after start %5.0f KiB (visible %5.0f, peak %5.0f)\n",
+                label, m.visible, m.mapped, m.mainCpu, m.cpu, m.rssSettled, m.rssVisible,
+                m.peakRss);
 }
 
 int usage()
@@ -320,7 +335,8 @@ int main(int argc, char **argv)
     std::printf("startup_bench: %d measurements of %d runs each, settle %d ms\n", measurements,
                 runs, settleMs);
     std::printf("  panel:     %s\n  yardstick: %s\n", commands[0].c_str(), commands[1].c_str());
-    std::vector<double> visibleRatios, mappedRatios, cpuRatios, rssRatios, rssVisibleRatios;
+    std::vector<double> visibleRatios, mappedRatios, cpuRatios, mainCpuRatios, rssRatios,
+        rssVisibleRatios;
     for (int m = 0; m < measurements; ++m) {
         const std::string loadBefore = loadAverage();
         for (Program &p : programs)
@@ -342,12 +358,13 @@ int main(int argc, char **argv)
         visibleRatios.push_back(a.visible / b.visible);
         mappedRatios.push_back(a.mapped / b.mapped);
         cpuRatios.push_back(a.cpu / b.cpu);
+        mainCpuRatios.push_back(a.mainCpu / b.mainCpu);
         rssVisibleRatios.push_back(a.rssVisible / b.rssVisible);
         rssRatios.push_back(a.rssSettled / b.rssSettled);
-        std::printf("  ratio      mapped %.2f  visible %.2f  cpu %.2f  rss visible %.3f  "
-                    "after start %.3f\n",
-                    mappedRatios.back(), visibleRatios.back(), cpuRatios.back(),
-                    rssVisibleRatios.back(), rssRatios.back());
+        std::printf("  ratio      visible %.2f (mapped %.2f)  cpu: main thread to visible %.2f, "
+                    "all %.2f  rss: after start %.3f (visible %.3f)\n",
+                    visibleRatios.back(), mappedRatios.back(), mainCpuRatios.back(),
+                    cpuRatios.back(), rssRatios.back(), rssVisibleRatios.back());
         std::fflush(stdout);
     }
     const auto range = [](const std::vector<double> &v) {
@@ -357,12 +374,14 @@ int main(int argc, char **argv)
     const auto [vLo, vHi] = range(visibleRatios);
     const auto [mLo, mHi] = range(mappedRatios);
     const auto [cLo, cHi] = range(cpuRatios);
+    const auto [tLo, tHi] = range(mainCpuRatios);
     const auto [rLo, rHi] = range(rssRatios);
     std::printf("summary over %d measurements:\n", measurements);
     std::printf("  start-up to visible, ratio %.2f to %.2f (goal <= 1.2 in every one): %s\n", vLo,
                 vHi, vHi <= 1.2 ? "met" : "NOT met");
     std::printf("  start-up to mapped,  ratio %.2f to %.2f\n", mLo, mHi);
-    std::printf("  CPU time,            ratio %.2f to %.2f\n", cLo, cHi);
+    std::printf("  main thread's CPU,   ratio %.2f to %.2f\n", tLo, tHi);
+    std::printf("  CPU time, all,       ratio %.2f to %.2f\n", cLo, cHi);
     std::printf("  memory after start,  ratio %.3f to %.3f (goal <= 1.1): %s\n", rLo, rHi,
                 rHi <= 1.1 ? "met" : "NOT met");
     return 0;
