@@ -5,6 +5,7 @@
 
 #include "ptypair.h"
 #include "runprocess.h"
+#include "tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -27,25 +28,17 @@ class Completion : public testing::Test
 protected:
     void SetUp() override
     {
-        char dir[] = "/tmp/tarn-completion-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        m_runtime = dir;
         m_ports = m_runtime + "/tarn/ports";
         m_com200.linkAs(m_ports, 200);
         m_com201.linkAs(m_ports, 201);
     }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_runtime, ignored);
-    }
-
     BashCompletion bash() const
     {
         return BashCompletion(TARN_COMPLETION_FILE, {"XDG_RUNTIME_DIR=" + m_runtime});
     }
 
-    std::string m_runtime;
+    TempDir m_dir{"tarn-completion"};
+    std::string m_runtime = m_dir.path();
     std::string m_ports;
     PtyPair m_com200;
     PtyPair m_com201;

@@ -3,6 +3,7 @@
 #include "child.h"
 #include "ptypair.h"
 #include "runprocess.h"
+#include "tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -27,18 +28,11 @@ class Tools : public testing::Test
 protected:
     void SetUp() override
     {
-        char dir[] = "/tmp/tarn-sim-test-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        m_runtime = dir;
         m_env = {"XDG_RUNTIME_DIR=" + m_runtime, "QT_QPA_PLATFORM=offscreen"};
         // tarnctl send runs through runProcess, which passes our environment on.
         setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
     }
-    void TearDown() override
-    {
-        std::string command = "rm -rf '" + m_runtime + "'";
-        [[maybe_unused]] int ignored = std::system(command.c_str());
-    }
+    void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
 
     std::string portsDir() const { return m_runtime + "/tarn/ports"; }
     std::string link(int n) const { return portsDir() + "/COM" + std::to_string(n); }
@@ -88,7 +82,8 @@ protected:
         close(fd);
     }
 
-    std::string m_runtime;
+    TempDir m_dir{"tarn-sim-test"};
+    std::string m_runtime = m_dir.path();
     std::vector<std::string> m_env;
 };
 

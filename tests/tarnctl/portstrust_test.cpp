@@ -4,6 +4,7 @@
 #include "otheruser.h"
 #include "ptypair.h"
 #include "runprocess.h"
+#include "tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -35,19 +36,10 @@ class UntrustedPortsDir : public testing::TestWithParam<Spoil>
 protected:
     void SetUp() override
     {
-        char dir[] = "/tmp/tarn-untrusted-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        m_base = dir;
-        m_runtime = m_base + "/run";
         setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
-    void TearDown() override
-    {
-        unsetenv("XDG_RUNTIME_DIR");
-        std::error_code ignored;
-        fs::remove_all(m_base, ignored);
-    }
+    void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
 
     std::string portsDir() const { return m_runtime + "/tarn/ports"; }
 
@@ -71,8 +63,8 @@ protected:
         return runProcess(TARNCTL_PATH, args, 15000);
     }
 
-    std::string m_base;
-    std::string m_runtime;
+    TempDir m_base{"tarn-untrusted"};
+    std::string m_runtime = m_base.path() + "/run";
 };
 
 TEST_P(UntrustedPortsDir, ItsLinksAreIgnoredWithOneLineSayingWhy)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "runprocess.h"
+#include "tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -23,19 +24,8 @@ inline ProcessResult runTarnctl(const std::vector<std::string> &args)
 class TarnctlTest : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char dir[] = "/tmp/tarnctl-test-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        m_runtime = dir;
-        setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
-    }
-    void TearDown() override
-    {
-        unsetenv("XDG_RUNTIME_DIR");
-        std::error_code ignored;
-        std::filesystem::remove_all(m_runtime, ignored);
-    }
+    void SetUp() override { setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1); }
+    void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
 
     const std::string &runtime() const { return m_runtime; }
     std::string portsDir() const { return m_runtime + "/tarn/ports"; }
@@ -43,7 +33,8 @@ protected:
     static ProcessResult tarnctl(const std::vector<std::string> &args) { return runTarnctl(args); }
 
 private:
-    std::string m_runtime;
+    TempDir m_dir{"tarnctl-test"};
+    std::string m_runtime = m_dir.path();
 };
 
 struct RefusedLine
