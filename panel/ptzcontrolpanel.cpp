@@ -154,10 +154,11 @@ void CPtzControlDlg::createWindow()
 
     m_portList = qobject_cast<QComboBox *>(GetDlgItem(IDC_PORT_LIST));
     m_baudList = qobject_cast<QComboBox *>(GetDlgItem(IDC_BAUD_LIST));
-    // Every control's events pass the panel first: the keyboard's context menu request and, in
-    // the lists, Enter and Esc.
+    // The text boxes and the lists have menus of their own: their events pass the panel first,
+    // for the keyboard's context menu request and, in the lists, Enter and Esc. The other
+    // controls leave the request to the panel (contextMenuEvent).
     for (QWidget *control : m_controls.inOrder) {
-        if (control)
+        if (qobject_cast<QLineEdit *>(control) || qobject_cast<QComboBox *>(control))
             control->installEventFilter(this);
     }
     for (QComboBox *list : {m_portList, m_baudList}) {
@@ -405,9 +406,11 @@ void CPtzControlDlg::closeEvent(QCloseEvent *event)
 
 void CPtzControlDlg::contextMenuEvent(QContextMenuEvent *event)
 {
-    // The system menu on the panel's background, or from the keyboard; a control's own menu,
-    // or none, elsewhere.
-    if (event->reason() == QContextMenuEvent::Keyboard || childAt(event->pos()) == nullptr)
+    // The system menu from the keyboard, at the panel's corner, and on the panel's background;
+    // a control's own menu, or none, elsewhere.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        showSystemMenu(mapToGlobal(QPoint(0, 0)));
+    else if (childAt(event->pos()) == nullptr)
         showSystemMenu(event->globalPos());
     else
         event->ignore();
