@@ -63,9 +63,7 @@ QString helpFilePathFor(const QString &executablePath)
 QString installedHelpFilePathFor(const QString &executablePath)
 {
     const QFileInfo beside(helpFilePathFor(executablePath));
-    const QString folder =
-        executablePath.left(executablePath.size() - QFileInfo(executablePath).fileName().size());
-    return QDir::cleanPath(folder + QStringLiteral("../share/tarn/") + beside.fileName());
+    return QDir::cleanPath(beside.path() + QStringLiteral("/../share/tarn/") + beside.fileName());
 }
 
 QString findHelpFile(const QString &executablePath)
