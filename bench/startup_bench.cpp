@@ -335,8 +335,7 @@ int main(int argc, char **argv)
     std::printf("startup_bench: %d measurements of %d runs each, settle %d ms\n", measurements,
                 runs, settleMs);
     std::printf("  panel:     %s\n  yardstick: %s\n", commands[0].c_str(), commands[1].c_str());
-    std::vector<double> visibleRatios, mappedRatios, cpuRatios, mainCpuRatios, rssRatios,
-        rssVisibleRatios;
+    std::vector<double> visibleRatios, mappedRatios, cpuRatios, mainCpuRatios, rssRatios;
     for (int m = 0; m < measurements; ++m) {
         const std::string loadBefore = loadAverage();
         for (Program &p : programs)
@@ -353,18 +352,17 @@ int main(int argc, char **argv)
         const Medians a = mediansOf(programs[0].samples), b = mediansOf(programs[1].samples);
         std::printf("measurement %d: load average %s before, %s after\n", m + 1, loadBefore.c_str(),
                     loadAverage().c_str());
-        printMedians("panel", a);
-        printMedians("yardstick", b);
+        printMedians(programs[0].label.c_str(), a);
+        printMedians(programs[1].label.c_str(), b);
         visibleRatios.push_back(a.visible / b.visible);
         mappedRatios.push_back(a.mapped / b.mapped);
         cpuRatios.push_back(a.cpu / b.cpu);
         mainCpuRatios.push_back(a.mainCpu / b.mainCpu);
-        rssVisibleRatios.push_back(a.rssVisible / b.rssVisible);
         rssRatios.push_back(a.rssSettled / b.rssSettled);
         std::printf("  ratio      visible %.2f (mapped %.2f)  cpu: main thread to visible %.2f, "
                     "all %.2f  rss: after start %.3f (visible %.3f)\n",
                     visibleRatios.back(), mappedRatios.back(), mainCpuRatios.back(),
-                    cpuRatios.back(), rssRatios.back(), rssVisibleRatios.back());
+                    cpuRatios.back(), rssRatios.back(), a.rssVisible / b.rssVisible);
         std::fflush(stdout);
     }
     const auto range = [](const std::vector<double> &v) {
