@@ -15,7 +15,6 @@
 #include <array>
 #include <chrono>
 #include <cstdlib>
-#include <map>
 #include <sstream>
 #include <thread>
 
@@ -41,16 +40,6 @@ std::vector<BYTE> framesOf(BYTE address, const std::vector<PtzCommand> &commands
         bytes.insert(bytes.end(), frame.begin(), frame.end());
     }
     return bytes;
-}
-
-PtzCommand motion(const char *name)
-{
-    const std::map<std::string, PtzCommand> panel{
-        {"up", PtzCommands::up},     {"down", PtzCommands::down},
-        {"left", PtzCommands::left}, {"right", PtzCommands::right},
-        {"stop", PtzCommands::stop}, {"zoom-tele", PtzCommands::zoomTele},
-    };
-    return panel.at(name);
 }
 
 TEST_F(TarnctlPorts, ListsLinkedPortsInTheListsOrder)
@@ -104,19 +93,19 @@ TEST_F(TarnctlPorts, SendPutsExactlyTheFramesOnTheLineWithThePanelsSettings)
     for (const Row &row : {
              Row{{"send", "--port", "COM5", "--gap", "400", "up", "stop", "goto", "5"},
                  9600,
-                 framesOf(1, {motion("up"), motion("stop"), PtzCommands::gotoPreset(5)})},
+                 framesOf(1, {PtzCommands::up, PtzCommands::stop, PtzCommands::gotoPreset(5)})},
              Row{{"send", "--port", "COM5", "--baud", "19200", "--address", "200", "--gap", "400",
                   "zoom-tele", "stop"},
                  19200,
-                 framesOf(200, {motion("zoom-tele"), motion("stop")})},
+                 framesOf(200, {PtzCommands::zoomTele, PtzCommands::stop})},
              Row{{"send", "--gap", "400", "--port", pty.slavePath(), "--baud", "115200", "set",
                   "130", "left"},
                  115200,
-                 framesOf(1, {PtzCommands::setPreset(130), motion("left")})},
+                 framesOf(1, {PtzCommands::setPreset(130), PtzCommands::left})},
              Row{{"send", "--port", "COM5", "--baud", "56000", "--gap", "400", "clear", "0",
                   "right"},
                  56000,
-                 framesOf(1, {PtzCommands::clearPreset(0), motion("right")})},
+                 framesOf(1, {PtzCommands::clearPreset(0), PtzCommands::right})},
          }) {
         SCOPED_TRACE(row.args.back());
         ProcessResult r;
@@ -143,7 +132,7 @@ TEST_F(TarnctlPorts, SendPutsExactlyTheFramesOnTheLineWithThePanelsSettings)
         EXPECT_FALSE(after.c_iflag & (IXON | IXOFF | IXANY));
     }
     // The known answer for "up" at address 1, as the panel sends it.
-    EXPECT_EQ(framesOf(1, {motion("up")}),
+    EXPECT_EQ(framesOf(1, {PtzCommands::up}),
               (std::vector<BYTE>{0xFF, 0x01, 0x00, 0x08, 0x00, 0x3F, 0x48}));
 }
 
@@ -208,7 +197,7 @@ TEST_F(TarnctlPorts, SendWaitsTheGapBetweenFramesAndPausesWhereWaitStands)
         }
         run.join();
         EXPECT_EQ(result.status, 0) << result.err;
-        EXPECT_EQ(got, framesOf(1, {motion("up"), motion("stop"), motion("down")}));
+        EXPECT_EQ(got, framesOf(1, {PtzCommands::up, PtzCommands::stop, PtzCommands::down}));
         for (int i = 1; i < 3; ++i) {
             const auto ms =
                 std::chrono::duration_cast<std::chrono::milliseconds>(arrivals[i] - arrivals[i - 1])
@@ -252,7 +241,7 @@ TEST_F(TarnctlPorts, SendFailuresExitWith1AndTheControlsDescription)
     // Let go, and the port is free again.
     r = tarnctl({"send", "--port", "COM4", "up"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(pty.read(7), framesOf(1, {motion("up")}));
+    EXPECT_EQ(pty.read(7), framesOf(1, {PtzCommands::up}));
 }
 
 TEST_F(TarnctlPorts, SendRefusesABadCommandLineWith2AndNamesTheValue)
