@@ -245,6 +245,7 @@ TEST_F(Tools, SimReplacesAStaleLinkAndRefusesALivePort)
     auto first = startSim({}, &port, &slave);
     EXPECT_EQ(port, "COM9");
     EXPECT_EQ(readLink(link(9)), slave);
+    const std::string firstSlave = slave;
 
     auto second = startSim({}, &port, &slave);
     EXPECT_EQ(port, "COM10"); // COM9 is live now
@@ -261,7 +262,7 @@ TEST_F(Tools, SimReplacesAStaleLinkAndRefusesALivePort)
         EXPECT_NE(err.find(row.port), std::string::npos) << err;
         EXPECT_NE(err.find(row.mentions), std::string::npos) << err;
     }
-    EXPECT_EQ(readLink(link(9)), readLink(link(9))); // still the first simulator's
+    EXPECT_EQ(readLink(link(9)), firstSlave); // still the first simulator's
     std::ifstream file(link(12));
     std::string content;
     std::getline(file, content);
