@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -186,10 +185,8 @@ void PanelEndToEnd::SetUp()
     if (!xvfb || m_xdotool.empty())
         GTEST_SKIP() << "Xvfb or xdotool is not installed";
 
-    char dir[] = "/tmp/tarn-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    m_dir = dir;
-    chmod(dir, 0700);
+    m_tempDir.emplace("tarn-e2e");
+    m_dir = m_tempDir->path();
     m_portsDir = m_dir + "/tarn/ports";
 
     // Xvfb picks a free display and writes its number to the pipe once it accepts clients.
@@ -229,10 +226,7 @@ void PanelEndToEnd::TearDown()
     m_tarn.reset();
     m_windowManager.reset();
     m_xvfb.reset();
-    if (!m_dir.empty()) {
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
-    }
+    m_tempDir.reset();
 }
 
 void PanelEndToEnd::startWindowManager()

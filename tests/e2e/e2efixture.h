@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ptypair.h"
+#include "tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -108,7 +109,8 @@ protected:
     std::string xdotool(const std::vector<std::string> &args);
 
     std::string m_xdotool;
-    std::string m_dir;
+    std::optional<TempDir> m_tempDir;
+    std::string m_dir; // m_tempDir's path
     std::string m_portsDir;
     std::string m_display;
     std::string m_window;

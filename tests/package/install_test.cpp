@@ -6,12 +6,14 @@
 
 #include "helpviewer.h"
 #include "runprocess.h"
+#include "tempdir.h"
 
 #include <QString>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <stdlib.h>
 
 namespace {
@@ -22,23 +24,16 @@ class Installed : public testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        char dir[] = "/tmp/tarn-install-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        s_prefix = new std::string(dir);
+        s_prefix = std::make_unique<TempDir>("tarn-install");
         const ProcessResult install = runProcess(
-            CMAKE_COMMAND_PATH, {"--install", TARN_BINARY_DIR, "--prefix", *s_prefix}, 120000);
+            CMAKE_COMMAND_PATH, {"--install", TARN_BINARY_DIR, "--prefix", prefix()}, 120000);
         ASSERT_EQ(install.status, 0) << install.out << install.err;
     }
-    static void TearDownTestSuite()
-    {
-        std::error_code ignored;
-        fs::remove_all(*s_prefix, ignored);
-        delete s_prefix;
-    }
+    static void TearDownTestSuite() { s_prefix.reset(); }
     void SetUp() override { ASSERT_TRUE(fs::is_directory(prefix() + "/bin")); }
 
-    static const std::string &prefix() { return *s_prefix; }
-    static inline std::string *s_prefix = nullptr;
+    static const std::string &prefix() { return s_prefix->path(); }
+    static inline std::unique_ptr<TempDir> s_prefix;
 };
 
 // Width and height from a PNG's header (0 when it is not a PNG).

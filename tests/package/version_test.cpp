@@ -6,13 +6,13 @@
 #include "ptzcontrolapp.h"
 #include "runprocess.h"
 #include "tarnmain.h"
+#include "tempdir.h"
 #include "versioninfo.h"
 
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <stdlib.h>
 
@@ -105,9 +105,7 @@ TEST(Version, CMakeRefusesABlockThatContradictsItself)
         {"no copyright", "\"LegalCopyright\"", "\"LegalNotice\"", "needs a LegalCopyright"},
         {"not JSON", "\"strings\": [", "\"strings\": ", "versioninfo.json"},
     };
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("tarn-version-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const TempDir dir("tarn-version");
     for (const Case &c : cases) {
         std::string edited = good;
         if (!c.from.empty()) {
@@ -115,7 +113,7 @@ TEST(Version, CMakeRefusesABlockThatContradictsItself)
             ASSERT_NE(at, std::string::npos) << c.name;
             edited.replace(at, c.from.size(), c.to);
         }
-        const std::string file = (dir / "versioninfo.json").string();
+        const std::string file = dir.path() + "/versioninfo.json";
         std::ofstream(file, std::ios::trunc) << edited;
         const ProcessResult r =
             runProcess(CMAKE_COMMAND_PATH, {"-DTARN_VERSION_JSON=" + file, "-P",
@@ -127,5 +125,4 @@ TEST(Version, CMakeRefusesABlockThatContradictsItself)
         EXPECT_NE(r.status, 0) << c.name;
         EXPECT_NE(squeezed(r.err).find(c.says), std::string::npos) << c.name << ": " << r.err;
     }
-    std::filesystem::remove_all(dir);
 }

@@ -1,5 +1,6 @@
 #include "otheruser.h"
 #include "portsdirtrust.h"
+#include "tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -20,20 +21,11 @@ class Tree
 public:
     Tree()
     {
-        char dir[] = "/tmp/tarn-trust-test-XXXXXX";
-        if (!mkdtemp(dir))
-            throw std::runtime_error("mkdtemp failed");
-        m_base = dir;
-        chmod(dir, 0755);
+        chmod(m_base.c_str(), 0755);
         for (const std::string &folder : levels()) {
             fs::create_directory(folder);
             chmod(folder.c_str(), 0700);
         }
-    }
-    ~Tree()
-    {
-        std::error_code ignored;
-        fs::remove_all(m_base, ignored);
     }
 
     std::string runtime() const { return m_base + "/run"; }
@@ -43,7 +35,8 @@ public:
     const std::string &base() const { return m_base; }
 
 private:
-    std::string m_base;
+    TempDir m_dir{"tarn-trust-test"};
+    std::string m_base = m_dir.path();
 };
 
 std::string verdict(const std::optional<std::string> &why)

@@ -131,9 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
 // Before the ports directory exists, the camera makes nothing in a folder it does not trust.
 TEST(TarnctlSim, MakesNoFoldersInARuntimeDirectoryOthersCanWrite)
 {
-    char dir[] = "/tmp/tarn-untrusted-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string runtime = std::string(dir) + "/run";
+    const TempDir base("tarn-untrusted");
+    const std::string runtime = base.path() + "/run";
     ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
     ASSERT_EQ(chmod(runtime.c_str(), 0777), 0);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
@@ -145,8 +144,6 @@ TEST(TarnctlSim, MakesNoFoldersInARuntimeDirectoryOthersCanWrite)
                            "/tarn/ports: " + runtime + " (owner " + userName(geteuid()) +
                            ") is writable by every user\n");
     EXPECT_TRUE(fs::is_empty(runtime));
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
 }
 
 } // namespace
