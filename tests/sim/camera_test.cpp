@@ -1,5 +1,6 @@
 #include "commandframe.h"
 #include "commands.h"
+#include "pelcopframe.h"
 #include "pelcoreply.h"
 #include "virtualcamera.h"
 
@@ -15,6 +16,12 @@ PelcoCommand command(BYTE address, const PtzCommand &c)
 PelcoCommand command(const PtzCommand &c)
 {
     return command(1, c);
+}
+
+// A Pelco P command: data 1 to 4.
+PelcoCommand commandP(BYTE address, const std::array<BYTE, 4> &data)
+{
+    return decodePelcoP(makePelcoPFrame(address, data).bytes());
 }
 
 // An extended command: command 1 is 0, command 2 the code.
@@ -492,8 +499,7 @@ TEST(VirtualCamera, AnswersQueriesWithItsPositionAndOtherCommandsAsAskedTo)
              {command(36, extended(0x51)), command(37, {0x00, 0x15, 0x00, 0x00}),
               command(37, PtzCommands::gotoPreset(9)),
               decodePelco(extendedResponse(37, PelcoReply::Kind::PanPosition, 0)),
-              decodePelcoP(
-                  {0xA0, 37, 0x00, 0x08, 0x00, 0x14, 0xAF, 0xA0 ^ 37 ^ 0x08 ^ 0x14 ^ 0xAF})})
+              commandP(37, {0x00, 0x08, 0x00, 0x14})})
             EXPECT_TRUE(camera.apply(c).reply.empty()) << describe(c);
     }
 }
@@ -511,25 +517,21 @@ TEST(VirtualCamera, AcceptsTheCommandsItHasNoUseFor)
 
 TEST(VirtualCamera, ActsOnPelcoPCommandsAsOnPelcoD)
 {
-    auto p = [](BYTE address, BYTE d1, BYTE d2, BYTE d3, BYTE d4) {
-        return decodePelcoP(
-            {0xA0, address, d1, d2, d3, d4, 0xAF, BYTE(0xA0 ^ address ^ d1 ^ d2 ^ d3 ^ d4 ^ 0xAF)});
-    };
     VirtualCamera camera(0, VirtualCamera::Replies::All);
-    EXPECT_FALSE(camera.apply(p(1, 0x00, 0x02, 0x40, 0x00)).forThisCamera);
-    EXPECT_TRUE(camera.apply(p(0, 0x00, 0x02, 0x40, 0x00)).reply.empty()); // right turbo
+    EXPECT_FALSE(camera.apply(commandP(1, {0x00, 0x02, 0x40, 0x00})).forThisCamera);
+    EXPECT_TRUE(camera.apply(commandP(0, {0x00, 0x02, 0x40, 0x00})).reply.empty()); // right turbo
     camera.advance(0.5);
     EXPECT_NEAR(camera.state().position.pan, VirtualCamera::turboSpeed * 0.5, 1e-9);
-    camera.apply(p(0, 0x01, 0x00, 0x00, 0x00)); // focus far
+    camera.apply(commandP(0, {0x01, 0x00, 0x00, 0x00})); // focus far
     camera.advance(1.0);
     EXPECT_NEAR(camera.state().position.pan, VirtualCamera::turboSpeed * 0.5, 1e-9);
     EXPECT_NEAR(camera.state().position.focus, 75.0, 1e-9);
-    camera.apply(p(0, 0x10, 0x00, 0x00, 0x00)); // camera off
+    camera.apply(commandP(0, {0x10, 0x00, 0x00, 0x00})); // camera off
     EXPECT_FALSE(camera.state().powerOn);
-    camera.apply(p(0, 0x00, 0x07, 0x00, 33)); // flip
+    camera.apply(commandP(0, {0x00, 0x07, 0x00, 33})); // flip
     camera.advance(2.0);
     EXPECT_NEAR(camera.state().position.pan, 240.0, 1e-9);
-    EXPECT_FALSE(camera.apply(p(0, 0x00, 0x09, 0x00, 0x01)).acted); // no agreed code
+    EXPECT_FALSE(camera.apply(commandP(0, {0x00, 0x09, 0x00, 0x01})).acted); // no agreed code
 }
 
 } // namespace
