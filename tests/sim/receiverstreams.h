@@ -6,6 +6,9 @@
 #include "commands.h"
 #include "pelcoreceiver.h"
 
+#include <gtest/gtest.h>
+
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -81,6 +84,31 @@ inline std::vector<PelcoEvent> receiveSplit(const Bytes &stream, std::size_t a, 
     for (auto &e : receiver.finish())
         events.push_back(std::move(e));
     return events;
+}
+
+// Fed in three pieces, split at every pair of points, the stream decodes to whole.
+inline void expectEverySplitToGive(const std::vector<PelcoEvent> &whole, const Bytes &stream,
+                                   const PelcoReceiver &receiver)
+{
+    for (std::size_t a = 0; a <= stream.size(); ++a)
+        for (std::size_t b = a; b <= stream.size(); ++b)
+            ASSERT_EQ(receiveSplit(stream, a, b, receiver), whole)
+                << "split at " << a << " and " << b;
+}
+
+// A stream and the summary of the events it decodes to.
+struct StreamCase
+{
+    const char *what;
+    Bytes stream;
+    std::vector<std::string> events;
+};
+
+// Each case's stream, fed whole to a copy of receiver and finished, gives its events.
+inline void expectStreams(const PelcoReceiver &receiver, std::initializer_list<StreamCase> cases)
+{
+    for (const StreamCase &c : cases)
+        EXPECT_EQ(summary(receive(c.stream, receiver)), c.events) << c.what;
 }
 
 } // namespace receiverstreams
