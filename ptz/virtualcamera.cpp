@@ -73,10 +73,8 @@ VirtualCamera::VirtualCamera(BYTE address, Replies replies) : m_address(address)
 
 double VirtualCamera::panRate(BYTE speed)
 {
-    if (speed == pelcoTurboSpeed)
-        return turboSpeed;
-    const int s = std::min<int>(speed, 0x3F);
-    return 0.5 + (topSpeed - 0.5) * s / 63.0;
+    // Pan has tilt's rates, and turbo besides.
+    return speed == pelcoTurboSpeed ? turboSpeed : tiltRate(speed);
 }
 
 double VirtualCamera::tiltRate(BYTE speed)
