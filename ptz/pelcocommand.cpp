@@ -262,11 +262,9 @@ std::string describe(const PelcoCommand &c)
         return text;
     }
     case Kind::PanPositionResponse:
-        return describe(PelcoReply{PelcoReply::Kind::PanPosition, c.address, c.value, 0});
     case Kind::TiltPositionResponse:
-        return describe(PelcoReply{PelcoReply::Kind::TiltPosition, c.address, c.value, 0});
     case Kind::ZoomPositionResponse:
-        return describe(PelcoReply{PelcoReply::Kind::ZoomPosition, c.address, c.value, 0});
+        return describe(*replyOf(c));
     default:
         break;
     }

@@ -49,14 +49,9 @@ std::optional<PelcoReply> replyOf(const PelcoEvent &event)
 {
     if (event.type == PelcoEvent::Type::GeneralResponse)
         return PelcoReply{PelcoReply::Kind::General, event.bytes[1], 0, event.bytes[2]};
-    if (event.type != PelcoEvent::Type::Frame || !event.command.isResponse())
+    if (event.type != PelcoEvent::Type::Frame)
         return std::nullopt;
-    using Kind = PelcoCommand::Kind;
-    const Kind kind = event.command.kind;
-    return PelcoReply{kind == Kind::PanPositionResponse    ? PelcoReply::Kind::PanPosition
-                      : kind == Kind::TiltPositionResponse ? PelcoReply::Kind::TiltPosition
-                                                           : PelcoReply::Kind::ZoomPosition,
-                      event.command.address, event.command.value, 0};
+    return replyOf(event.command);
 }
 
 PelcoReceiver::PelcoReceiver(Protocol protocol)

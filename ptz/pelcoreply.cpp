@@ -4,6 +4,21 @@
 
 #include <cstdio>
 
+std::optional<PelcoReply> replyOf(const PelcoCommand &frame)
+{
+    using Kind = PelcoCommand::Kind;
+    switch (frame.kind) {
+    case Kind::PanPositionResponse:
+        return PelcoReply{PelcoReply::Kind::PanPosition, frame.address, frame.value, 0};
+    case Kind::TiltPositionResponse:
+        return PelcoReply{PelcoReply::Kind::TiltPosition, frame.address, frame.value, 0};
+    case Kind::ZoomPositionResponse:
+        return PelcoReply{PelcoReply::Kind::ZoomPosition, frame.address, frame.value, 0};
+    default:
+        return std::nullopt;
+    }
+}
+
 std::optional<PelcoReply::Kind> answerTo(const PelcoCommand &query)
 {
     switch (query.kind) {

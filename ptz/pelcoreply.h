@@ -31,6 +31,10 @@ struct PelcoReply
     bool operator==(const PelcoReply &) const = default;
 };
 
+// The reply a decoded frame is: an extended response (PanPositionResponse: PanPosition, ...),
+// nullopt for a command.
+std::optional<PelcoReply> replyOf(const PelcoCommand &frame);
+
 // The extended response that a query asks for (QueryPan: PanPosition, ...), nullopt for a
 // command that is no query.
 std::optional<PelcoReply::Kind> answerTo(const PelcoCommand &query);
