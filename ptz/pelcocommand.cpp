@@ -100,70 +100,6 @@ const Extended *findExtended(Kind kind)
     return nullptr;
 }
 
-PelcoCommand decode(Protocol protocol, BYTE address, const std::array<BYTE, 4> &payload,
-                    BYTE checksum)
-{
-    PelcoCommand c;
-    c.protocol = protocol;
-    c.address = address;
-    c.payload = payload;
-    c.checksum = checksum;
-    const bool p = protocol == Protocol::PelcoP;
-    const BYTE b1 = payload[0];
-    const BYTE b2 = payload[1];
-    if (b2 & extendedBit) {
-        c.kind = Kind::Unknown;
-        const Extended *e = findExtended(b2);
-        if (b1 != 0 || !e || (p && !e->pelcoP))
-            return c;
-        c.kind = e->kind;
-        switch (e->argument) {
-        case Argument::Preset:
-            c.preset = payload[3];
-            break;
-        case Argument::Byte:
-        case Argument::Mode:
-            c.argument = payload[3];
-            break;
-        case Argument::Position:
-            c.value = std::uint16_t(payload[2] << 8 | payload[3]);
-            break;
-        case Argument::None:
-            break;
-        }
-        return c;
-    }
-    const StandardBits &bits = p ? pelcoPBits : pelcoDBits;
-    if ((b1 & bits.reserved) || (b2 & bits.reserved2)) {
-        c.kind = Kind::Unknown;
-        return c;
-    }
-    c.kind = Kind::Standard;
-    c.panLeft = b2 & bits.left;
-    c.panRight = b2 & bits.right;
-    c.tiltUp = b2 & bits.up;
-    c.tiltDown = b2 & bits.down;
-    c.zoomTele = b2 & bits.zoomTele;
-    c.zoomWide = b2 & bits.zoomWide;
-    c.focusFar = p ? (b1 & bits.focusFarLow) : (b2 & bits.focusFar);
-    c.focusNear = b1 & bits.focusNear;
-    c.irisOpen = b1 & bits.irisOpen;
-    c.irisClose = b1 & bits.irisClose;
-    const bool sense = b1 & bits.sense;
-    if (b1 & bits.cameraPower)
-        c.cameraOn = sense;
-    if (p) {
-        // Pelco P has a bit for "auto scan on" and none for manual.
-        if (b1 & bits.scan)
-            c.autoScan = true;
-    } else if (b1 & bits.scan) {
-        c.autoScan = sense;
-    }
-    c.panSpeed = p && payload[2] == pelcoPTurboSpeed ? pelcoTurboSpeed : payload[2];
-    c.tiltSpeed = payload[3];
-    return c;
-}
-
 std::string speedText(BYTE speed)
 {
     return speed == pelcoTurboSpeed ? std::string("turbo") : "speed " + std::to_string(speed);
@@ -226,14 +162,78 @@ std::optional<PelcoCommand::AutoMode> PelcoCommand::autoMode() const
     return AutoMode(argument);
 }
 
+PelcoCommand decodeFrame(Protocol protocol, BYTE address, const std::array<BYTE, 4> &payload,
+                         BYTE checksum)
+{
+    PelcoCommand c;
+    c.protocol = protocol;
+    c.address = address;
+    c.payload = payload;
+    c.checksum = checksum;
+    const bool p = protocol == Protocol::PelcoP;
+    const BYTE b1 = payload[0];
+    const BYTE b2 = payload[1];
+    if (b2 & extendedBit) {
+        c.kind = Kind::Unknown;
+        const Extended *e = findExtended(b2);
+        if (b1 != 0 || !e || (p && !e->pelcoP))
+            return c;
+        c.kind = e->kind;
+        switch (e->argument) {
+        case Argument::Preset:
+            c.preset = payload[3];
+            break;
+        case Argument::Byte:
+        case Argument::Mode:
+            c.argument = payload[3];
+            break;
+        case Argument::Position:
+            c.value = std::uint16_t(payload[2] << 8 | payload[3]);
+            break;
+        case Argument::None:
+            break;
+        }
+        return c;
+    }
+    const StandardBits &bits = p ? pelcoPBits : pelcoDBits;
+    if ((b1 & bits.reserved) || (b2 & bits.reserved2)) {
+        c.kind = Kind::Unknown;
+        return c;
+    }
+    c.kind = Kind::Standard;
+    c.panLeft = b2 & bits.left;
+    c.panRight = b2 & bits.right;
+    c.tiltUp = b2 & bits.up;
+    c.tiltDown = b2 & bits.down;
+    c.zoomTele = b2 & bits.zoomTele;
+    c.zoomWide = b2 & bits.zoomWide;
+    c.focusFar = p ? (b1 & bits.focusFarLow) : (b2 & bits.focusFar);
+    c.focusNear = b1 & bits.focusNear;
+    c.irisOpen = b1 & bits.irisOpen;
+    c.irisClose = b1 & bits.irisClose;
+    const bool sense = b1 & bits.sense;
+    if (b1 & bits.cameraPower)
+        c.cameraOn = sense;
+    if (p) {
+        // Pelco P has a bit for "auto scan on" and none for manual.
+        if (b1 & bits.scan)
+            c.autoScan = true;
+    } else if (b1 & bits.scan) {
+        c.autoScan = sense;
+    }
+    c.panSpeed = p && payload[2] == pelcoPTurboSpeed ? pelcoTurboSpeed : payload[2];
+    c.tiltSpeed = payload[3];
+    return c;
+}
+
 PelcoCommand decodePelco(const PelcoBytes &b)
 {
-    return decode(Protocol::PelcoD, b[1], {b[2], b[3], b[4], b[5]}, b[6]);
+    return decodeFrame(Protocol::PelcoD, b[1], {b[2], b[3], b[4], b[5]}, b[6]);
 }
 
 PelcoCommand decodePelcoP(const PelcoPBytes &b)
 {
-    return decode(Protocol::PelcoP, b[1], {b[2], b[3], b[4], b[5]}, b[7]);
+    return decodeFrame(Protocol::PelcoP, b[1], {b[2], b[3], b[4], b[5]}, b[7]);
 }
 
 std::string extendedCommandName(BYTE command2)

@@ -102,6 +102,10 @@ struct PelcoCommand
     bool operator==(const PelcoCommand &) const = default;
 };
 
+// Decodes a frame of either protocol that passed its checks, from its address, the four bytes
+// after it and its last byte.
+PelcoCommand decodeFrame(Protocol protocol, BYTE address, const std::array<BYTE, 4> &payload,
+                         BYTE checksum);
 // Decodes a Pelco D frame whose checksum has been checked.
 PelcoCommand decodePelco(const PelcoBytes &bytes);
 // Decodes a Pelco P frame whose end byte and checksum have been checked.

@@ -20,6 +20,20 @@ std::array<BYTE, 4> payloadOf(const std::vector<BYTE> &frame)
     return {frame[2], frame[3], frame[4], frame[5]};
 }
 
+// The framing of bytes from a sync byte on. The two sync values differ, and a frame begins only
+// at one the receiver listens for, so the first byte says which.
+Protocol framingOf(const std::vector<BYTE> &frame)
+{
+    return frame[0] == pelcoPStx ? Protocol::PelcoP : Protocol::PelcoD;
+}
+
+// The checksum a whole frame of the protocol should end in.
+BYTE expectedChecksum(Protocol protocol, const std::vector<BYTE> &frame)
+{
+    return protocol == Protocol::PelcoP ? pelcoPChecksum(frame[1], payloadOf(frame))
+                                        : pelcoDChecksum(frame[1], payloadOf(frame));
+}
+
 } // namespace
 
 std::string describe(const PelcoEvent &event)
@@ -29,10 +43,7 @@ std::string describe(const PelcoEvent &event)
     case PelcoEvent::Type::Frame:
         return describe(event.command);
     case PelcoEvent::Type::BadChecksum:
-        return "bad checksum (expected " +
-               hexByte(event.protocol == Protocol::PelcoP ? pelcoPChecksum(b[1], payloadOf(b))
-                                                          : pelcoDChecksum(b[1], payloadOf(b))) +
-               ")";
+        return "bad checksum (expected " + hexByte(expectedChecksum(event.protocol, b)) + ")";
     case PelcoEvent::Type::BadEtx:
         return "bad ETX (expected " + hexByte(pelcoPEtx) + ")";
     case PelcoEvent::Type::Skipped:
@@ -93,8 +104,8 @@ void PelcoReceiver::take(BYTE byte, std::vector<PelcoEvent> &events)
         emitSkipped(events);
     }
     m_frame.push_back(byte);
-    // The two sync values differ, so the first byte says which framing this is.
-    const bool p = m_frame[0] == pelcoPStx && m_pelcoP;
+    const Protocol protocol = framingOf(m_frame);
+    const bool p = protocol == Protocol::PelcoP;
     const std::size_t size = p ? pelcoPSize : pelcoDSize;
     if (!p && m_frame.size() == generalSize && m_answers && m_frame[1] == m_answers->address &&
         m_frame[3] == BYTE((m_answers->checksum + m_frame[2]) % 256))
@@ -102,21 +113,11 @@ void PelcoReceiver::take(BYTE byte, std::vector<PelcoEvent> &events)
     if (m_frame.size() < size)
         return;
 
-    const Protocol protocol = p ? Protocol::PelcoP : Protocol::PelcoD;
     const bool framed = !p || m_frame[6] == pelcoPEtx;
-    const BYTE checksum = p ? pelcoPChecksum(m_frame[1], payloadOf(m_frame))
-                            : pelcoDChecksum(m_frame[1], payloadOf(m_frame));
-    if (framed && checksum == m_frame[size - 1]) {
-        PelcoCommand command;
-        if (p) {
-            PelcoPBytes bytes;
-            std::copy(m_frame.begin(), m_frame.end(), bytes.begin());
-            command = decodePelcoP(bytes);
-        } else {
-            PelcoBytes bytes;
-            std::copy(m_frame.begin(), m_frame.end(), bytes.begin());
-            command = decodePelco(bytes);
-        }
+    const BYTE checksum = m_frame[size - 1];
+    if (framed && checksum == expectedChecksum(protocol, m_frame)) {
+        const PelcoCommand command =
+            decodeFrame(protocol, m_frame[1], payloadOf(m_frame), checksum);
         // A general response can answer a Pelco D command, and only the one just before it.
         if (!p && !command.isResponse())
             m_answers = Answerable{command.address, command.checksum};
@@ -185,11 +186,8 @@ std::vector<PelcoEvent> PelcoReceiver::finish()
 {
     std::vector<PelcoEvent> events = lineQuiet();
     if (!m_frame.empty()) {
-        const bool p = m_frame[0] == pelcoPStx && m_pelcoP;
-        events.push_back({PelcoEvent::Type::Incomplete,
-                          std::move(m_frame),
-                          {},
-                          p ? Protocol::PelcoP : Protocol::PelcoD});
+        const Protocol protocol = framingOf(m_frame);
+        events.push_back({PelcoEvent::Type::Incomplete, std::move(m_frame), {}, protocol});
         m_frame.clear();
     }
     return events;
