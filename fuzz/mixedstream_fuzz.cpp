@@ -6,6 +6,8 @@
 // The input is read as a script: an operation byte, then the bytes it needs.
 #include "receiverchecks.h"
 
+#include "pelcopframe.h"
+
 #include <optional>
 
 namespace {
@@ -39,6 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         BYTE address, checksum;
     };
     std::optional<Answerable> answerable; // the Pelco D command a general response may answer
+    const auto addFrame = [&](Protocol protocol, std::span<const BYTE> b) {
+        stream.insert(stream.end(), b.begin(), b.end());
+        expected.push_back({PelcoEvent::Type::Frame, protocol, {b.begin(), b.end()}});
+    };
 
     while (!script.done() && expected.size() < 64) {
         const BYTE op = script.next() % 4;
@@ -47,28 +53,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                                           script.next()};
         switch (op) {
         case 0: { // a Pelco D frame
-            const BYTE checksum = pelcoDChecksum(address, payload);
-            const std::vector<BYTE> b{pelcoSync,  address,    payload[0], payload[1],
-                                      payload[2], payload[3], checksum};
-            PelcoBytes frame;
-            std::copy(b.begin(), b.end(), frame.begin());
+            const PelcoBytes frame =
+                makeFrame(address, payload[0], payload[1], payload[2], payload[3]).bytes();
             if (decodePelco(frame).isResponse())
                 answerable.reset();
             else
-                answerable = Answerable{address, checksum};
-            stream.insert(stream.end(), b.begin(), b.end());
-            expected.push_back({PelcoEvent::Type::Frame, Protocol::PelcoD, b});
+                answerable = Answerable{address, frame[6]};
+            addFrame(Protocol::PelcoD, frame);
             break;
         }
-        case 1: { // a Pelco P frame
-            const std::vector<BYTE> b{
-                pelcoPStx,  address,    payload[0], payload[1],
-                payload[2], payload[3], pelcoPEtx,  pelcoPChecksum(address, payload)};
+        case 1: // a Pelco P frame
             answerable.reset();
-            stream.insert(stream.end(), b.begin(), b.end());
-            expected.push_back({PelcoEvent::Type::Frame, Protocol::PelcoP, b});
+            addFrame(Protocol::PelcoP, makePelcoPFrame(address, payload).bytes());
             break;
-        }
         case 2: { // noise: the operation's bytes, none of them a sync byte
             std::vector<BYTE> noise{address, payload[0], payload[1], payload[2], payload[3]};
             noise.resize(1 + address % 5);
