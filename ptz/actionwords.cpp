@@ -23,20 +23,6 @@ bool allDigits(std::string_view text)
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// A plain decimal (leading zeros allowed) no greater than max.
-std::optional<int> readInteger(std::string_view text, int max)
-{
-    if (!allDigits(text))
-        return std::nullopt;
-    long long value = 0;
-    for (char c : text) {
-        value = value * 10 + (c - '0');
-        if (value > max)
-            return std::nullopt;
-    }
-    return int(value);
-}
-
 // A decimal with at most `decimals` digits after the point, as an integer count of
 // 10^-decimals units: "90.5" with 2 decimals is 9050.
 std::optional<long long> readFixed(std::string_view text, int decimals, long long max)
@@ -63,6 +49,14 @@ std::optional<long long> readFixed(std::string_view text, int decimals, long lon
     if (value > max)
         return std::nullopt;
     return value;
+}
+
+// A plain decimal (leading zeros allowed) no greater than max.
+std::optional<int> readInteger(std::string_view text, int max)
+{
+    if (const auto value = readFixed(text, 0, max))
+        return int(*value);
+    return std::nullopt;
 }
 
 bool looksNumeric(const std::string &word)
