@@ -59,13 +59,15 @@ std::optional<int> readInteger(std::string_view text, int max)
     return std::nullopt;
 }
 
-bool looksNumeric(const std::string &word)
-{
-    return !word.empty() && ((word[0] >= '0' && word[0] <= '9') || word[0] == '+' ||
-                             word[0] == '-' || word[0] == '.');
-}
-
 constexpr std::string_view turbo = "turbo";
+
+// A word an optional speed takes: turbo, or one that looks like a number (a digit, a sign or a
+// point first), so that a bad number is told as a bad speed.
+bool maybeSpeed(const std::string &word)
+{
+    return word == turbo || (!word.empty() && ((word[0] >= '0' && word[0] <= '9') ||
+                                               word[0] == '+' || word[0] == '-' || word[0] == '.'));
+}
 
 int readSpeed(const std::string &word, const char *what)
 {
@@ -173,7 +175,7 @@ std::vector<ActionStep> parseActionWords(std::span<const std::string> words, Pro
     };
     // The next word, if it may be an optional speed.
     const auto nextSpeed = [&]() -> const std::string * {
-        if (i < words.size() && (looksNumeric(words[i]) || words[i] == turbo))
+        if (i < words.size() && maybeSpeed(words[i]))
             return &words[i++];
         return nullptr;
     };
@@ -200,7 +202,7 @@ std::vector<ActionStep> parseActionWords(std::span<const std::string> words, Pro
 
         const ActionSpec *action = findAction(*word);
         if (!action) {
-            if (!steps.empty() && (looksNumeric(*word) || *word == turbo))
+            if (!steps.empty() && maybeSpeed(*word))
                 fail(Kind::Unexpected, "unexpected argument " + quoted(*word) + " after " +
                                            quoted(steps.back().text));
             fail(Kind::UnknownAction, "unknown action " + quoted(*word));
