@@ -3,7 +3,6 @@
 #include "commandframe.h"
 #include "pelcoreply.h"
 
-#include <span>
 #include <vector>
 
 namespace {
