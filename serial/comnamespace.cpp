@@ -153,16 +153,6 @@ QString ComNamespace::portsDirectory()
     return runtimeDirectory() + QStringLiteral("/tarn/ports");
 }
 
-std::optional<QString> ComNamespace::portsDirectoryDistrust()
-{
-    const auto why =
-        ::portsDirectoryDistrust(QFile::encodeName(portsDirectory()).toStdString(),
-                                 QFile::encodeName(runtimeDirectory()).toStdString(), geteuid());
-    if (!why)
-        return std::nullopt;
-    return QFile::decodeName(QByteArray::fromStdString(*why));
-}
-
 namespace {
 QStringList hardwarePorts()
 {
@@ -197,13 +187,15 @@ const ComNamespace &ComNamespace::instance()
         std::future<QStringList> &pending = pendingHardwarePorts();
         const QStringList hardware = pending.valid() ? pending.get() : hardwarePorts();
         QString ports = portsDirectory();
-        if (const auto why = portsDirectoryDistrust()) {
+        const QByteArray portsPath = QFile::encodeName(ports);
+        if (const auto why = portsDirectoryDistrust(
+                portsPath.toStdString(), QFile::encodeName(runtimeDirectory()).toStdString(),
+                geteuid())) {
             // Said once: the snapshot is read once per process.
             std::fprintf(stderr,
                          "%s: ignoring the links in %s: %s; only the system's serial ports are "
                          "listed\n",
-                         program_invocation_short_name, QFile::encodeName(ports).constData(),
-                         why->toLocal8Bit().constData());
+                         program_invocation_short_name, portsPath.constData(), why->c_str());
             ports.clear();
         }
         return read(ports, hardware);

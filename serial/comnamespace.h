@@ -43,13 +43,9 @@ public:
     static QString runtimeDirectory();
     // <runtime dir>/tarn/ports.
     static QString portsDirectory();
-    // Why the links in the ports directory cannot be followed (it or a folder above it up to
-    // the runtime directory is not the user's alone), naming the folder and its owner; nullopt
-    // when they can. See portsdirtrust.h.
-    static std::optional<QString> portsDirectoryDistrust();
 
-    // The process's snapshot, read on first use. When the ports directory cannot be trusted,
-    // its links are ignored and standard error says why, once.
+    // The process's snapshot, read on first use. When the ports directory cannot be trusted
+    // (see portsdirtrust.h), its links are ignored and standard error says why, once.
     static const ComNamespace &instance();
 
     // Starts listing the hardware ports on a worker thread, so that the slow part of the
