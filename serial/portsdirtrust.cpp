@@ -63,15 +63,16 @@ std::optional<std::string> portsDirectoryDistrust(const std::string &portsDir,
                 return folder + " cannot be checked: " + std::strerror(errno);
             }
         }
-        const std::string owner = " (owner " + userName(st.st_uid) + ")";
+        // The owner's name is looked up only for the message: a sound folder costs no lookup.
+        const auto owned = [&] { return folder + " (owner " + userName(st.st_uid) + ")"; };
         if (!S_ISDIR(st.st_mode))
-            return folder + owner + " is not a folder";
+            return owned() + " is not a folder";
         if (st.st_uid != user)
             return folder + " belongs to " + userName(st.st_uid) + ", not to " + userName(user);
         if (st.st_mode & S_IWOTH)
-            return folder + owner + " is writable by every user";
+            return owned() + " is writable by every user";
         if (st.st_mode & S_IWGRP)
-            return folder + owner + " is writable by its group";
+            return owned() + " is writable by its group";
     }
     return std::nullopt;
 }
