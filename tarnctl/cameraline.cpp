@@ -24,7 +24,6 @@ CameraLine::CameraLine(const cli::PortArg &target, const std::string &settings)
 void CameraLine::setSettings(const std::string &settings)
 {
     m_comm->setSettings(settings);
-    discardInput();
 }
 
 void CameraLine::discardInput()

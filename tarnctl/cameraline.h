@@ -19,7 +19,8 @@ public:
     // ("9600,n,8,1") and the panel's configuration. Raises CommError.
     CameraLine(const cli::PortArg &target, const std::string &settings);
 
-    // Another speed, at once, on the open port; what waited to be read is dropped.
+    // Another speed, at once, on the open port. What came in at the old one is still there:
+    // discardInput() drops it.
     void setSettings(const std::string &settings);
 
     // Drops what waits to be read, so that what comes next answers what goes out next.

@@ -133,6 +133,7 @@ int runProbe(const QStringList &args)
             const int baud = bauds[b];
             if (b > 0)
                 line.setSettings(settingsFromBaud(std::to_string(baud)));
+            // Nothing from before (noise at the old speed) counts as an answer at this one.
             line.discardInput();
             const int wait = timeout ? *timeout : probe::queryWaitMs(baud);
             for (int address = range.first; address <= range.last && !(first && !found.empty());
