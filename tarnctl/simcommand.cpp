@@ -224,6 +224,10 @@ private:
     // lineNs: when the event's last byte came in, on the emulated line.
     void report(const std::vector<PelcoEvent> &events, qint64 lineNs)
     {
+        // The line is fed a byte at a time, and most bytes complete nothing: then nothing
+        // changed, and the view is left alone.
+        if (events.empty())
+            return;
         for (const PelcoEvent &event : events) {
             catchUp();
             QStringList notes;
