@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
+#include <pwd.h>
 #include <regex>
 #include <sys/stat.h>
 #include <termios.h>
@@ -587,29 +588,46 @@ TEST_F(Tools, DemoRunsThePanelAgainstAVirtualCameraAndStopsIt)
     ASSERT_EQ(symlink(TARNCTL_PATH, (build + "/tarnctl/tarnctl").c_str()), 0);
     {
         std::ofstream panel(build + "/app/tarn");
-        panel << "#!/bin/sh\nls \"$XDG_RUNTIME_DIR/tarn/ports\"\n"
+        panel << "#!/bin/sh\nls \"${XDG_RUNTIME_DIR:-$TMPDIR/runtime-$(id -un)}/tarn/ports\"\n"
               << "exec \"" << TARNCTL_PATH << "\" send --port COM9 left\n";
     }
     chmod((build + "/app/tarn").c_str(), 0755);
     setenv("TARN_BUILD", build.c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    const auto r = runProcess(SOURCE_DIR "/scripts/demo", {});
-    unsetenv("TARN_BUILD");
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find("choose COM9"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\nCOM9\n"), std::string::npos) << r.out; // the panel saw the port
-    EXPECT_FALSE(exists(link(9)));                                 // the camera was stopped
+    const passwd *user = getpwuid(getuid());
+    ASSERT_NE(user, nullptr);
 
-    // The camera logged the panel's frame, and the demo said where.
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(r.out, m, std::regex("logs its frames to (/\\S+)\\.\n")))
-        << r.out;
-    const std::string log = m[1];
-    std::ifstream file(log);
-    const std::string content((std::istreambuf_iterator<char>(file)), {});
-    EXPECT_NE(content.find("FF 01 00 04 3F 00 44  pan left speed 63"), std::string::npos)
-        << log << ": " << content;
-    std::remove(log.c_str());
+    // With no XDG_RUNTIME_DIR (a root shell, ssh), Qt warns on the camera's output before the
+    // camera names its port, and falls back to a runtime folder in TMPDIR.
+    for (const bool runtimeSet : {true, false}) {
+        SCOPED_TRACE(runtimeSet ? "XDG_RUNTIME_DIR set" : "XDG_RUNTIME_DIR unset");
+        const std::string runtime =
+            runtimeSet ? m_runtime : m_runtime + "/tmp/runtime-" + user->pw_name;
+        if (!runtimeSet) {
+            ASSERT_EQ(system(("mkdir -p " + m_runtime + "/tmp").c_str()), 0);
+            unsetenv("XDG_RUNTIME_DIR");
+            setenv("TMPDIR", (m_runtime + "/tmp").c_str(), 1);
+        }
+        const auto r = runProcess(SOURCE_DIR "/scripts/demo", {});
+        unsetenv("TMPDIR");
+        setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        EXPECT_NE(r.out.find("choose COM9"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("\nCOM9\n"), std::string::npos) << r.out; // the panel saw the port
+        EXPECT_FALSE(exists(runtime + "/tarn/ports/COM9"));            // the camera was stopped
+
+        // The camera logged the panel's frame, and the demo said where.
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(r.out, m, std::regex("logs its frames to (/\\S+)\\.\n")))
+            << r.out;
+        const std::string log = m[1];
+        std::ifstream file(log);
+        const std::string content((std::istreambuf_iterator<char>(file)), {});
+        EXPECT_NE(content.find("FF 01 00 04 3F 00 44  pan left speed 63"), std::string::npos)
+            << log << ": " << content;
+        std::remove(log.c_str());
+    }
+    unsetenv("TARN_BUILD");
 }
 
 TEST_F(Tools, BadCommandLinesExit2AndMissingPortsExit1)
