@@ -86,6 +86,20 @@ void parseOrThrow(QCommandLineParser &parser, const QStringList &args, const QSt
     }
 }
 
+void refusePositionals(const QCommandLineParser &parser)
+{
+    if (!parser.positionalArguments().isEmpty())
+        throw UsageError(
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0]));
+}
+
+QString requiredPort(const QCommandLineParser &parser)
+{
+    if (!parser.isSet("port"))
+        throw UsageError("no port given (use --port COM<n> or --port /dev/...)");
+    return parser.value("port");
+}
+
 void printError(const QString &message)
 {
     std::fprintf(stderr, "tarnctl: %s\n", qPrintable(message));

@@ -63,6 +63,12 @@ QString actionArgumentsHelp();
 void parseOrThrow(QCommandLineParser &parser, const QStringList &args, const QString &command,
                   const QStringList &valueOptions);
 
+// For commands that take no positional arguments: a UsageError naming the first one given.
+void refusePositionals(const QCommandLineParser &parser);
+
+// The --port option's value; a UsageError when it was not given.
+QString requiredPort(const QCommandLineParser &parser);
+
 // Prints "tarnctl: message" on stderr.
 void printError(const QString &message);
 

@@ -67,15 +67,12 @@ int runMonitor(const QStringList &args)
     std::optional<Protocol> protocol;
     try {
         cli::parseOrThrow(parser, args, "monitor", {"port", "baud", "protocol"});
-        if (!parser.positionalArguments().isEmpty())
-            throw cli::UsageError(
-                QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0]));
-        if (!parser.isSet("port"))
-            throw cli::UsageError("no port given (use --port COM<n> or --port /dev/...)");
+        cli::refusePositionals(parser);
+        const QString port = cli::requiredPort(parser);
         baud = simline::parseBaud(parser.value("baud"));
         if (parser.isSet("protocol"))
             protocol = cli::parseProtocol(parser.value("protocol"));
-        device = devicePath(parser.value("port"));
+        device = devicePath(port);
     } catch (const cli::UsageError &error) {
         cli::printError(error.what());
         return cli::exitUsage;

@@ -102,12 +102,8 @@ int runProbe(const QStringList &args)
     try {
         cli::parseOrThrow(parser, args, "probe",
                           {"port", "bauds", "addresses", "timeout", "protocol"});
-        if (!parser.positionalArguments().isEmpty())
-            throw cli::UsageError(
-                QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0]));
-        if (!parser.isSet("port"))
-            throw cli::UsageError("no port given (use --port COM<n> or --port /dev/...)");
-        target = cli::parsePort(parser.value("port"));
+        cli::refusePositionals(parser);
+        target = cli::parsePort(cli::requiredPort(parser));
         if (parser.isSet("bauds"))
             bauds = probe::parseBauds(parser.value("bauds"));
         range = probe::parseAddresses(parser.value("addresses"));

@@ -112,9 +112,7 @@ int runSend(const QStringList &args)
     try {
         cli::parseOrThrow(parser, args, "send",
                           {"port", "baud", "address", "gap", "timeout", "protocol"});
-        if (!parser.isSet("port"))
-            throw cli::UsageError("no port given (use --port COM<n> or --port /dev/...)");
-        target = cli::parsePort(parser.value("port"));
+        target = cli::parsePort(cli::requiredPort(parser));
         settings = cli::parseBaud(parser.value("baud"));
         address = cli::parseByte(parser.value("address"), "address");
         gap = cli::parseMilliseconds(parser.value("gap"), "gap", 0, maxGapMs);

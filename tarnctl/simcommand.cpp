@@ -342,9 +342,7 @@ int runSim(const QStringList &args)
     SimSettings settings;
     try {
         cli::parseOrThrow(parser, args, "sim", {"port", "baud", "address", "replies", "protocol"});
-        if (!parser.positionalArguments().isEmpty())
-            throw cli::UsageError(
-                QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0]));
+        cli::refusePositionals(parser);
         if (parser.isSet("port")) {
             number = simline::comNumber(parser.value("port"));
             if (!number)
