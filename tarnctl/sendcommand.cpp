@@ -143,9 +143,14 @@ int runSend(const QStringList &args)
         "one on the line, others do not (see the device's manual).\n\n"
         "Examples: tarnctl send --port COM3 right 20 wait 2.5 stop goto 5\n"
         "          tarnctl send --port COM3 pan-to 90 wait 3 query-pan\n"
+        "When Ctrl+C, SIGTERM or SIGHUP ends it before its last action, or the port fails\n"
+        "part-way, while the camera moves by a frame it sent (pan, tilt, zoom, focus, iris or\n"
+        "auto scan, not stopped since), it sends the stop frame to the address once and says\n"
+        "so on standard error. A second Ctrl+C does not prevent that stop.\n\n"
         "Exit status: 0 when every frame went out (and every query was answered), 1 when the\n"
         "port failed or a query had no answer (the reason on standard error; the frames after\n"
-        "it are still sent), 2 for a bad command line.");
+        "it are still sent), 2 for a bad command line, 130, 143 or 129 when SIGINT, SIGTERM or\n"
+        "SIGHUP ended it.");
     parser.addHelpOption();
     parser.addOption({"port", "The port: COM<n> or a device path.", "PORT"});
     parser.addOption({"baud", "Baud rate (default 9600).", "B", "9600"});
