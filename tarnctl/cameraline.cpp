@@ -1,5 +1,6 @@
 #include "cameraline.h"
 
+#include "interruption.h"
 #include "portconnection.h"
 
 #include <QEventLoop>
@@ -64,7 +65,8 @@ bool CameraLine::take(const std::function<bool(const PelcoReply &)> &onReply)
     return taken;
 }
 
-bool CameraLine::listen(int timeoutMs, const std::function<bool(const PelcoReply &)> &onReply)
+bool CameraLine::listen(int timeoutMs, const std::function<bool(const PelcoReply &)> &onReply,
+                        Interruption *interruption)
 {
     // Bytes the control took in while nobody listened raise no new event: read them first.
     if (take(onReply))
@@ -89,7 +91,10 @@ bool CameraLine::listen(int timeoutMs, const std::function<bool(const PelcoReply
         }
     });
     timeout.start(timeoutMs);
-    loop.exec();
+    if (interruption)
+        interruption->run(loop);
+    else
+        loop.exec();
     m_comm->setOnComm({});
     if (failure)
         throw *failure;

@@ -12,6 +12,8 @@
 #include <span>
 #include <string>
 
+class Interruption;
+
 class CameraLine
 {
 public:
@@ -30,8 +32,10 @@ public:
     void send(std::span<const BYTE> frame);
 
     // Reads the line for up to timeoutMs, handing every reply that comes in to onReply, until
-    // it returns true. Returns whether it did. Raises CommError when the line fails.
-    bool listen(int timeoutMs, const std::function<bool(const PelcoReply &)> &onReply);
+    // it returns true. Returns whether it did. Raises CommError when the line fails. A signal
+    // caught by interruption (when given) ends the wait early.
+    bool listen(int timeoutMs, const std::function<bool(const PelcoReply &)> &onReply,
+                Interruption *interruption = nullptr);
 
     // Bytes read since the last discardInput() that were no reply: noise, bad checksums, the
     // line's own echo of what went out.

@@ -3,26 +3,20 @@
 // answers to queries, and closes it.
 #include "cameraline.h"
 #include "cli.h"
+#include "interruption.h"
+#include "motionguard.h"
 #include "tarnctl.h"
 
 #include "pelcoreply.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <optional>
-#include <thread>
 
 namespace {
 
 constexpr int maxGapMs = 60000;
 constexpr int maxTimeoutMs = 60000;
-
-void pause(int ms)
-{
-    if (ms > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 // "pan 90.00°", "tilt 12345", "zoom 40000".
 std::string answerText(const PelcoReply &reply)
@@ -43,20 +37,26 @@ std::string answerText(const PelcoReply &reply)
 // Waits for the answer to a query just sent and prints it; false, with the reason on standard
 // error, when none came.
 bool printAnswer(CameraLine &line, const ActionStep &step, BYTE address, PelcoReply::Kind kind,
-                 int timeoutMs)
+                 int timeoutMs, Interruption &interruption)
 {
     std::optional<PelcoReply> answer;
-    line.listen(timeoutMs, [&](const PelcoReply &reply) {
-        if (reply.kind != kind || reply.address != address)
-            return false;
-        answer = reply;
-        return true;
-    });
+    line.listen(
+        timeoutMs,
+        [&](const PelcoReply &reply) {
+            if (reply.kind != kind || reply.address != address)
+                return false;
+            answer = reply;
+            return true;
+        },
+        &interruption);
     if (answer) {
         std::printf("%s\n", answerText(*answer).c_str());
         std::fflush(stdout);
         return true;
     }
+    // Cut short by a signal: not the camera's fault.
+    if (interruption.signal() != 0)
+        return true;
     QString message = QStringLiteral("no answer to %1 from address %2 within %3 ms")
                           .arg(QString::fromStdString(step.text))
                           .arg(address)
@@ -67,6 +67,62 @@ bool printAnswer(CameraLine &line, const ActionStep &step, BYTE address, PelcoRe
         message += " (is the camera's reply pair wired, and are its address and baud right?)";
     cli::printError(message);
     return false;
+}
+
+// Sends the steps in order, telling guard of every frame that went out. Ends early, with
+// interruption.signal() set, when a signal comes. False when a query had no answer (the frames
+// after it are still sent). Raises CommError when the line fails.
+bool sendSteps(CameraLine &line, const std::vector<ActionStep> &steps, Protocol protocol,
+               BYTE address, int gap, int timeout, MotionGuard &guard, Interruption &interruption)
+{
+    bool answered = true;
+    bool sentOne = false;
+    for (const ActionStep &step : steps) {
+        if (!step.action) {
+            if (!interruption.sleep(step.pauseMs))
+                return answered;
+            continue;
+        }
+        if (!interruption.sleep(sentOne ? gap : 0))
+            return answered;
+        const std::vector<BYTE> frame = frameBytes(protocol, address, step.payload);
+        // Queries exist in Pelco D only; the receiver knows which answer each asks for.
+        std::optional<PelcoReply::Kind> answer;
+        if (protocol == Protocol::PelcoD) {
+            PelcoBytes bytes;
+            std::copy(frame.begin(), frame.end(), bytes.begin());
+            answer = answerTo(decodePelco(bytes));
+        }
+        if (answer)
+            line.discardInput();
+        line.send(frame);
+        guard.sent(frame);
+        sentOne = true;
+        if (answer && !printAnswer(line, step, address, *answer, timeout, interruption))
+            answered = false;
+    }
+    return answered;
+}
+
+// The sequence ended early while the camera moved by a frame it sent: one stop frame, and a
+// line on standard error that says so. signal is the one that ended it, 0 for a failure.
+void sendStop(CameraLine &line, const MotionGuard &guard, int signal)
+{
+    const QString cause =
+        signal != 0 ? QStringLiteral("interrupted by %1: ").arg(Interruption::signalName(signal))
+                    : QString();
+    try {
+        line.send(guard.stopFrame());
+        cli::printError(QStringLiteral("%1sent stop to address %2, which was moving")
+                            .arg(cause)
+                            .arg(guard.address()));
+    } catch (const CommError &error) {
+        cli::printError(QStringLiteral("%1could not send stop to address %2, which may still be "
+                                       "moving: %3")
+                            .arg(cause)
+                            .arg(guard.address())
+                            .arg(QString::fromStdString(error.description())));
+    }
 }
 
 } // namespace
@@ -87,9 +143,14 @@ int runSend(const QStringList &args)
         "one on the line, others do not (see the device's manual).\n\n"
         "Examples: tarnctl send --port COM3 right 20 wait 2.5 stop goto 5\n"
         "          tarnctl send --port COM3 pan-to 90 wait 3 query-pan\n"
+        "When Ctrl+C, SIGTERM or SIGHUP ends it before its last action, or the port fails\n"
+        "part-way, while the camera moves by a frame it sent (pan, tilt, zoom, focus, iris or\n"
+        "auto scan, not stopped since), it sends the stop frame to the address once and says\n"
+        "so on standard error. A second Ctrl+C does not prevent that stop.\n\n"
         "Exit status: 0 when every frame went out (and every query was answered), 1 when the\n"
         "port failed or a query had no answer (the reason on standard error; the frames after\n"
-        "it are still sent), 2 for a bad command line.");
+        "it are still sent), 2 for a bad command line, 130, 143 or 129 when SIGINT, SIGTERM or\n"
+        "SIGHUP ended it.");
     parser.addHelpOption();
     parser.addOption({"port", "The port: COM<n> or a device path.", "PORT"});
     parser.addOption({"baud", "Baud rate (default 9600).", "B", "9600"});
@@ -126,36 +187,39 @@ int runSend(const QStringList &args)
         return cli::exitUsage;
     }
 
-    int status = cli::exitOk;
+    // Opens the line only after the signals are watched, so that one that comes while it opens
+    // still ends the command through its cleanup.
+    Interruption interruption;
+    std::optional<CameraLine> line;
     try {
-        CameraLine line(target, settings);
-        bool sentOne = false;
-        for (const ActionStep &step : steps) {
-            if (!step.action) {
-                pause(step.pauseMs);
-                continue;
-            }
-            if (sentOne)
-                pause(gap);
-            const std::vector<BYTE> frame = frameBytes(protocol, address, step.payload);
-            // Queries exist in Pelco D only; the receiver knows which answer each asks for.
-            std::optional<PelcoReply::Kind> answer;
-            if (protocol == Protocol::PelcoD) {
-                PelcoBytes bytes;
-                std::copy(frame.begin(), frame.end(), bytes.begin());
-                answer = answerTo(decodePelco(bytes));
-            }
-            if (answer)
-                line.discardInput();
-            line.send(frame);
-            sentOne = true;
-            if (answer && !printAnswer(line, step, address, *answer, timeout))
-                status = cli::exitFailure;
-        }
-        line.close();
+        line.emplace(target, settings);
     } catch (const CommError &error) {
         cli::printError(QString::fromStdString(error.description()));
         return cli::exitFailure;
     }
-    return status;
+
+    MotionGuard guard(protocol, address);
+    int status = cli::exitOk;
+    bool failed = false;
+    try {
+        if (!sendSteps(*line, steps, protocol, address, gap, timeout, guard, interruption))
+            status = cli::exitFailure;
+    } catch (const CommError &error) {
+        cli::printError(QString::fromStdString(error.description()));
+        status = cli::exitFailure;
+        failed = true;
+    }
+    const int signal = interruption.signal();
+    if ((failed || signal != 0) && guard.moving())
+        sendStop(*line, guard, signal);
+    try {
+        line->close();
+    } catch (const CommError &error) {
+        // The failure that ended the sequence has been told already.
+        if (!failed) {
+            cli::printError(QString::fromStdString(error.description()));
+            status = cli::exitFailure;
+        }
+    }
+    return signal != 0 ? 128 + signal : status;
 }

@@ -11,3 +11,15 @@ tarn_add_gtest(tarnctl_trust_tests
     LIBS tarn_test_pty tarn_test_process)
 target_compile_definitions(tarnctl_trust_tests PRIVATE TARNCTL_PATH="$<TARGET_FILE:tarnctl>")
 add_dependencies(tarnctl_trust_tests tarnctl)
+
+# send ended early while the camera moves: the stop it sends, as a real process on a pty.
+tarn_add_gtest(tarnctl_send_stop_tests
+    SOURCES send_stop_test.cpp
+    LIBS tarn_test_pty tarn_test_process)
+target_compile_definitions(tarnctl_send_stop_tests PRIVATE TARNCTL_PATH="$<TARGET_FILE:tarnctl>")
+add_dependencies(tarnctl_send_stop_tests tarnctl)
+
+# Which frames leave a camera moving, for send's stop.
+tarn_add_gtest(tarnctl_motion_guard_tests
+    SOURCES motionguard_test.cpp
+    LIBS tarnctl_cli tarn_test_process)

@@ -1,0 +1,36 @@
+// What tarnctl send must undo when it ends early: whether the frames it sent left a camera
+// moving, and the stop frame that ends it.
+#pragma once
+
+#include "pelcocommand.h"
+#include "protocol.h"
+
+#include <optional>
+#include <span>
+#include <vector>
+
+class MotionGuard
+{
+public:
+    MotionGuard(Protocol protocol, BYTE address);
+
+    // Takes note of a frame that went out on the line in full.
+    void sent(std::span<const BYTE> frame);
+
+    // True when the camera is moving by a frame sent here: the last standard command was a
+    // motion (see motionguard.cpp for what counts).
+    bool moving() const { return m_moving; }
+
+    BYTE address() const { return m_address; }
+
+    // The stop frame for the camera, in the protocol in use.
+    std::vector<BYTE> stopFrame() const;
+
+    // Whether a decoded command sets the camera moving until something stops it.
+    static bool startsMotion(const PelcoCommand &command);
+
+private:
+    Protocol m_protocol;
+    BYTE m_address;
+    bool m_moving = false;
+};
