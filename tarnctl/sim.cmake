@@ -3,8 +3,9 @@
 add_library(tarnctl_sim STATIC
     simport.h simport.cpp simbaud.cpp
     simline.h simline.cpp
-    simview.h simview.cpp)
+    simview.h simview.cpp
+    simplacement.h simplacement.cpp)
 target_include_directories(tarnctl_sim PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(tarnctl_sim PUBLIC tarn_ptz tarnctl_cli Qt6::Core Qt6::Widgets
-    PRIVATE tarn_serial tarn_warnings)
+    PRIVATE tarn_serial tarn_dialogbuilder tarn_res_panel tarn_warnings)
 target_link_libraries(tarnctl PRIVATE tarnctl_sim)

@@ -5,6 +5,7 @@
 #include "commandframe.h"
 #include "comnamespace.h"
 #include "simline.h"
+#include "simplacement.h"
 #include "simport.h"
 #include "simview.h"
 #include "tarnctl.h"
@@ -114,6 +115,7 @@ public:
         if (settings.view) {
             m_view = std::make_unique<SimView>(port.name());
             m_view->setState(m_camera.state());
+            placeBesideControlPanel(*m_view, m_view->size());
             m_view->show();
         }
     }
