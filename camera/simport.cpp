@@ -76,7 +76,8 @@ Entry inspect(const std::string &path, std::string *target)
 
 } // namespace
 
-VirtualPort::VirtualPort(const QString &portsDir, std::optional<int> number, int baud)
+VirtualPort::VirtualPort(const QString &portsDir, std::optional<int> number, int baud,
+                         const QStringList &systemDevices)
 {
     int slave = -1;
     char name[256] = {};
@@ -118,6 +119,9 @@ VirtualPort::VirtualPort(const QString &portsDir, std::optional<int> number, int
         refuseUntrusted();
         makeDirectories(dir);
         refuseUntrusted();
+        // The system's ports number themselves around the links: the numbers they hold now
+        // are theirs.
+        const ComNamespace current = ComNamespace::read(portsDir, systemDevices);
         auto pathOf = [&](int n) { return dir + "/COM" + std::to_string(n); };
         std::vector<int> candidates;
         if (number)
@@ -127,6 +131,12 @@ VirtualPort::VirtualPort(const QString &portsDir, std::optional<int> number, int
                 candidates.push_back(n);
 
         for (int n : candidates) {
+            if (const auto held = current.find(n); held && !held->linked) {
+                if (!number)
+                    continue;
+                throw Error("COM" + std::to_string(n) + " is taken by the system's serial port " +
+                            held->device.toStdString());
+            }
             const std::string path = pathOf(n);
             std::string target;
             const Entry entry = inspect(path, &target);

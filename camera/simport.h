@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <stdexcept>
@@ -25,8 +26,11 @@ public:
     // alone, up to the runtime directory (see portsdirtrust.h), is refused before anything is
     // made in it. A COM<n> link whose target is gone or is no device is stale and is replaced;
     // one that points to a live device, or a COM<n> that is not a link at all, is left alone
-    // and the port is refused.
-    VirtualPort(const QString &portsDir, std::optional<int> number, int baud);
+    // and the port is refused. A number that one of systemDevices holds now (see
+    // comnamespace.h) is refused too, and skipped by the default pick: taking it would move
+    // that port to another number while the camera runs.
+    VirtualPort(const QString &portsDir, std::optional<int> number, int baud,
+                const QStringList &systemDevices = {});
     ~VirtualPort(); // removes the link, if it is still ours, and closes the master
 
     VirtualPort(const VirtualPort &) = delete;

@@ -34,7 +34,7 @@ SimView::SimView(const QString &portName, QWidget *parent) : QWidget(parent)
 {
     setWindowTitle("Tarn virtual camera " + portName);
     resize(640, 400);
-    setMinimumSize(200, 150);
+    setMinimumSize(200, 125); // as small as it is placed beside the panel on small screens
 }
 
 void SimView::setState(const CameraState &state)

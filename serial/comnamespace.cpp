@@ -101,10 +101,86 @@ QString fittingPart(const QString &text, qsizetype bytes, bool fromEnd)
     return fromEnd ? text.mid(best) : text.left(best);
 }
 
+// The start and the end of text around a "~", in at most room bytes.
+QString headAndTail(const QString &text, qsizetype room)
+{
+    const QString tail = fittingPart(text, std::min<qsizetype>(6, (room - 1) / 2), true);
+    const QString head = fittingPart(text, room - 1 - byteSize(tail), false);
+    return head + QLatin1Char('~') + tail;
+}
+
+// A link name from /dev/serial/ in parts: what tells adapters of one make apart (key), a hint
+// of the make or the machine in front of it (hint), and the interface and port when not 0
+// (suffix); whole is the name without what every such name has.
+struct SerialLinkName
+{
+    QString whole;
+    QString hint;
+    QString key;
+    QString suffix;
+};
+
+std::optional<SerialLinkName> splitSerialLinkName(const QString &name)
+{
+    // by-path, "<controller>-usb-<hub ports>:<config>.<interface>[-port<N>]": adapters in
+    // different sockets differ in the hub ports.
+    static const QRegularExpression byPath(
+        QStringLiteral("^(.+)-(usb(?:v[0-9])?-[0-9][0-9.:]*)(?:-port([0-9]+))?$"));
+    // by-id, "<bus>-<vendor>_<product>_<serial>-if<NN>[-port<N>]": adapters of one make differ
+    // in the serial number, the last field, and on a multi-port adapter in the interface or
+    // port. The bus ("usb-") is the same for all.
+    static const QRegularExpression byId(
+        QStringLiteral("^[a-z0-9]+-(.+)-if([0-9A-Fa-f]{2})(?:-port([0-9]+))?$"));
+    const auto port = [](const QRegularExpressionMatch &m, int group) {
+        return m.hasCaptured(group) && m.captured(group) != QLatin1String("0")
+                   ? QStringLiteral("-port") + m.captured(group)
+                   : QString();
+    };
+    if (const auto m = byPath.match(name); m.hasMatch()) {
+        const QString suffix = port(m, 3);
+        return SerialLinkName{m.captured(1) + QLatin1Char('-') + m.captured(2) + suffix,
+                              m.captured(1), m.captured(2), suffix};
+    }
+    if (const auto m = byId.match(name); m.hasMatch()) {
+        const QString body = m.captured(1);
+        QString suffix;
+        if (m.captured(2) != QLatin1String("00"))
+            suffix += QStringLiteral("-if") + m.captured(2);
+        suffix += port(m, 3);
+        // A product without a serial number (CH340 converters) has the same name on every
+        // adapter; no cut can tell those apart.
+        const qsizetype split = body.lastIndexOf(QLatin1Char('_'));
+        return SerialLinkName{body + suffix, split < 0 ? QString() : body.left(split),
+                              body.mid(split + 1), suffix};
+    }
+    return std::nullopt;
+}
+
+// A /dev/serial/ link name in at most room bytes, when it does not fit as it is: without what
+// every such name has, else a short hint and the key (from its end, if it must be cut) around
+// a "~", then the suffix: "FTDI_FT2~A50285BI". Empty for other names, or when the suffix
+// leaves no room.
+QString shortenedSerialLinkName(const QString &name, qsizetype room)
+{
+    const auto parts = splitSerialLinkName(name);
+    if (!parts)
+        return {};
+    if (byteSize(parts->whole) <= room)
+        return parts->whole;
+    constexpr qsizetype hintBytes = 4; // "FTDI", "1a86", "Sili": enough to know the make
+    const qsizetype budget = room - byteSize(parts->suffix) - 1;
+    const qsizetype minHint = std::min(hintBytes, byteSize(parts->hint));
+    if (budget < minHint + 1)
+        return {};
+    const QString key = fittingPart(parts->key, budget - minHint, true);
+    return fittingPart(parts->hint, budget - byteSize(key), false) + QLatin1Char('~') + key +
+           parts->suffix;
+}
+
 // The device as the list shows it, in at most room bytes: the path below /dev/ ("ttyUSB0",
 // "pts/3"), else the whole path; when that does not fit, the file name; when even that does not
-// fit, its start and its end around a "~", so adapters that differ only in a serial number stay
-// apart.
+// fit, a /dev/serial/ link name keeps what tells adapters apart (above), and any other name its
+// start and its end around a "~".
 QString displayDevice(const QString &device, qsizetype room)
 {
     QString shown = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
@@ -115,9 +191,8 @@ QString displayDevice(const QString &device, qsizetype room)
         shown = device;
     if (byteSize(shown) <= room)
         return shown;
-    const QString tail = fittingPart(shown, std::min<qsizetype>(6, (room - 1) / 2), true);
-    const QString head = fittingPart(shown, room - 1 - byteSize(tail), false);
-    return head + QLatin1Char('~') + tail;
+    const QString serialLink = shortenedSerialLinkName(shown, room);
+    return serialLink.isEmpty() ? headAndTail(shown, room) : serialLink;
 }
 
 QString canonical(const QString &path)
@@ -153,8 +228,7 @@ QString ComNamespace::portsDirectory()
     return runtimeDirectory() + QStringLiteral("/tarn/ports");
 }
 
-namespace {
-QStringList hardwarePorts()
+QStringList ComNamespace::systemDevices()
 {
     QStringList hardware;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
@@ -162,6 +236,7 @@ QStringList hardwarePorts()
     return hardware;
 }
 
+namespace {
 std::future<QStringList> &pendingHardwarePorts()
 {
     static std::future<QStringList> pending;
@@ -175,7 +250,7 @@ void ComNamespace::prefetch()
     if (pending.valid())
         return;
     try {
-        pending = std::async(std::launch::async, hardwarePorts);
+        pending = std::async(std::launch::async, systemDevices);
     } catch (const std::system_error &) {
         // No thread to be had: instance() lists the ports itself.
     }
@@ -185,7 +260,7 @@ const ComNamespace &ComNamespace::instance()
 {
     static const ComNamespace snapshot = [] {
         std::future<QStringList> &pending = pendingHardwarePorts();
-        const QStringList hardware = pending.valid() ? pending.get() : hardwarePorts();
+        const QStringList hardware = pending.valid() ? pending.get() : systemDevices();
         QString ports = portsDirectory();
         const QByteArray portsPath = QFile::encodeName(ports);
         if (const auto why = portsDirectoryDistrust(
@@ -236,7 +311,7 @@ ComNamespace ComNamespace::read(const QString &portsDir, const QStringList &hard
         const QString target =
             QDir::cleanPath(dir.absoluteFilePath(QFile::decodeName(QByteArray(buffer, n))));
         linkedDevices.insert(canonical(target));
-        result.m_ports.push_back({number, target, comPortName(number, target)});
+        result.m_ports.push_back({number, target, comPortName(number, target), true});
     }
 
     // Hardware ports that no link names, each once, in natural order of their paths, take the
@@ -257,7 +332,7 @@ ComNamespace ComNamespace::read(const QString &portsDir, const QStringList &hard
         if (next > lastNumber)
             break;
         taken.insert(next);
-        result.m_ports.push_back({next, device, comPortName(next, device)});
+        result.m_ports.push_back({next, device, comPortName(next, device), false});
     }
 
     std::sort(result.m_ports.begin(), result.m_ports.end(), [](const ComPort &a, const ComPort &b) {

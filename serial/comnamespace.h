@@ -10,8 +10,10 @@
 //  - Hardware ports take the lowest numbers no link takes, in the order of their device names.
 //  - A port's list name is "COM<n> (<device>)", at most 24 bytes (the list's buffer counts
 //    bytes, and a by-id name may hold non-ASCII characters): the device is its path below /dev/
-//    ("ttyUSB0", "pts/3"), else its file name, and a name still too long keeps its start and end
-//    around a "~", cut between characters.
+//    ("ttyUSB0", "pts/3"), else its file name. A /dev/serial/by-id name still too long keeps
+//    what tells adapters of one make apart: "FTDI_FT2~A50285BI" (a hint of the make, the serial
+//    number, the interface and port when not 0); any other name keeps its start and end around
+//    a "~". Cuts fall between characters.
 //  - Only links named exactly COM1 to COM255 count (not COM0, COM01, com3); other entries are
 //    ignored. A link whose target does not exist is left out of the list but keeps its number.
 //  - A hardware port that a link already names gets no second number.
@@ -31,6 +33,7 @@ struct ComPort
     int number;     // n of COM<n>
     QString device; // the device path: "/dev/ttyUSB0", or a link's target (made absolute)
     QString name;   // "COM3 (ttyUSB0)"
+    bool linked;    // named by a link in the ports directory; else one of the system's ports
 };
 
 // "COM3 (ttyUSB0)" for port 3 on /dev/ttyUSB0, at most 24 bytes in the local 8-bit encoding.
@@ -53,6 +56,9 @@ public:
     // instance() then waits for it. Call it at most once, before instance(), on the thread that
     // will call instance(). Without it, instance() lists the ports itself.
     static void prefetch();
+
+    // The system's serial ports, as Qt's enumeration lists them (slow: it asks udev).
+    static QStringList systemDevices();
 
     // Reads a namespace from a ports directory (none when empty) and a list of hardware device
     // paths (tests, and instance() with the system's).

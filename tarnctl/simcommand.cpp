@@ -4,6 +4,7 @@
 #include "cli.h"
 #include "comnamespace.h"
 #include "simline.h"
+#include "simplacement.h"
 #include "simport.h"
 #include "simulatordriver.h"
 #include "simview.h"
@@ -28,7 +29,8 @@ void addOptions(QCommandLineParser &parser)
         "another speed on the line, what arrives is noise to the camera: it decodes nothing,\n"
         "answers nothing, and says so.\n"
         "Ctrl+C or SIGTERM ends it and removes the link. A COM<n> link to a device that is\n"
-        "gone is replaced; one to a live device is refused.\n"
+        "gone is replaced; one to a live device is refused, and so is a number one of the\n"
+        "system's serial ports holds.\n"
         "Exit status: 0 on success, 1 if the port cannot be made, 2 for a bad command line.");
     parser.addHelpOption();
     parser.addOption({"port",
@@ -89,6 +91,7 @@ public:
         if (settings.view) {
             m_view = std::make_unique<SimView>(port.name());
             m_view->setState(m_driver.simulator().camera().state());
+            placeBesideControlPanel(*m_view, m_view->size());
             m_view->show();
         }
     }
@@ -165,7 +168,8 @@ int runSim(const QStringList &args)
     try {
         // Signals are caught before the link exists, so none can leave it behind.
         SignalWatcher watcher([](int) { QCoreApplication::quit(); });
-        VirtualPort port(ComNamespace::portsDirectory(), number, settings.baud);
+        VirtualPort port(ComNamespace::portsDirectory(), number, settings.baud,
+                         ComNamespace::systemDevices());
         simline::printLine(port.name() + ' ' + QString::fromStdString(port.slavePath()));
         SimSession simulator(port, settings);
         status = QCoreApplication::exec();

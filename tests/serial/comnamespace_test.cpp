@@ -130,14 +130,16 @@ TEST(ComNamespace, ListNamesFitIn24BytesAndStayRecognisable)
              Row{1, "/tmp/ttyV0", "COM1 (/tmp/ttyV0)"},
              Row{1, "/tmp/some/long/dir/ttyV0", "COM1 (ttyV0)"},
              Row{7, "/dev/ttyUSB0123456789", "COM7 (ttyUSB0123456789)"},
+             // A by-id name keeps a hint of the make and the serial number; the bus and a 0
+             // interface and port go.
              Row{255, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0",
-                 "COM255 (usb-FTDI~-port0)"},
-             Row{17, "/dev/serial/by-id/usb-Prolific_2303-if00", "COM17 (usb-Proli~3-if00)"},
+                 "COM255 (FTDI_F~A10K1234)"},
+             Row{17, "/dev/serial/by-id/usb-Prolific_2303-if00", "COM17 (Prolific_2303)"},
              // 19 characters but 26 bytes: cut in bytes, between characters (23 bytes here).
              Row{3, QString::fromUtf8("/dev/tty\u00c4\u00d6\u00dc\u00e4\u00f6\u00fc\u00df01"),
                  QString::fromUtf8("COM3 (tty\u00c4\u00d6\u00dc~\u00fc\u00df01)")},
              Row{4, QString::fromUtf8("/dev/serial/by-id/usb-Gr\u00fcn_\u00c9lectronique-if00"),
-                 QString::fromUtf8("COM4 (usb-Gr\u00fcn_~e-if00)")},
+                 QString::fromUtf8("COM4 (Gr\u00fcn~lectronique)")},
              // A character of four bytes, and a letter with a combining accent, stay whole.
              Row{5, QString::fromUtf8("/dev/ttyCAM\U0001F4F7\U0001F4F7\U0001F4F7x"),
                  QString::fromUtf8("COM5 (ttyCAM\U0001F4F7~\U0001F4F7x)")},
@@ -150,6 +152,76 @@ TEST(ComNamespace, ListNamesFitIn24BytesAndStayRecognisable)
         EXPECT_EQ(name.toStdString(), row.name.toStdString());
         EXPECT_TRUE(name.isValidUtf16()) << "a surrogate pair was split";
         EXPECT_TRUE(name.startsWith(QStringLiteral("COM%1 (").arg(row.number)));
+    }
+}
+
+// Adapters of one make differ only in their serial number (or, on a multi-port adapter, in the
+// interface or port); pinned side by side, their list names must differ too.
+TEST(ComNamespace, AdaptersOfOneMakeStayApartInTheList)
+{
+    struct Row
+    {
+        int number;
+        const char *byId;
+        const char *name;
+    };
+    const std::vector<std::vector<Row>> pairs = {
+        {{5, "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "COM5 (FTDI_FT2~A50285BI)"},
+         {6, "usb-FTDI_FT232R_USB_UART_A50297QK-if00-port0", "COM6 (FTDI_FT2~A50297QK)"}},
+        {{12, "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "COM12 (FTDI_FT~A50285BI)"},
+         {130, "usb-FTDI_FT232R_USB_UART_A50297QK-if00-port0", "COM130 (FTDI_F~A50297QK)"}},
+        {{3, "usb-Silicon_Labs_CP2102_USB_to_UART_Bridge_Controller_a8b1c2d3e4f5-if00-port0",
+          "COM3 (Sili~a8b1c2d3e4f5)"},
+         {4, "usb-Silicon_Labs_CP2102_USB_to_UART_Bridge_Controller_a8b1c2d3e4f6-if00-port0",
+          "COM4 (Sili~a8b1c2d3e4f6)"}},
+        {{3, "usb-Silicon_Labs_CP2102_USB_to_UART_Bridge_Controller_0001-if00-port0",
+          "COM3 (Silicon_Labs~0001)"},
+         {4, "usb-Silicon_Labs_CP2102_USB_to_UART_Bridge_Controller_0002-if00-port0",
+          "COM4 (Silicon_Labs~0002)"}},
+        // ACM devices: no port; a serial number too long is cut from its start.
+        {{7, "usb-Arduino__www.arduino.cc__0043_95232343733351D0F1A2-if00",
+          "COM7 (Ardu~733351D0F1A2)"},
+         {8, "usb-Arduino__www.arduino.cc__0043_95232343733351D0F1B7-if00",
+          "COM8 (Ardu~733351D0F1B7)"}},
+        {{10, "usb-STMicroelectronics_STM32_Virtual_ComPort_6D8F17875551-if00",
+          "COM10 (STMi~D8F17875551)"},
+         {11, "usb-STMicroelectronics_STM32_Virtual_ComPort_6D8F17875552-if00",
+          "COM11 (STMi~D8F17875552)"}},
+        // The two halves of a dual adapter differ in the interface only, which is kept.
+        {{5, "usb-FTDI_Dual_RS232-HS_FT3ZQ8XW-if00-port0", "COM5 (FTDI_Dua~FT3ZQ8XW)"},
+         {6, "usb-FTDI_Dual_RS232-HS_FT3ZQ8XW-if01-port0", "COM6 (FTDI~T3ZQ8XW-if01)"}},
+        // A CH340 has no serial number: two of them have the same by-id name, which then fits
+        // whole without its bus and 0 interface, and only the number tells them apart.
+        {{1, "usb-1a86_USB_Serial-if00-port0", "COM1 (1a86_USB_Serial)"},
+         {2, "usb-1a86_USB_Serial-if00-port0", "COM2 (1a86_USB_Serial)"}},
+        {{1, "usb-1a86_USB2.0-Serial-if00-port0", "COM1 (1a86~SB2.0-Serial)"},
+         {2, "usb-1a86_USB2.0-Serial-if02-port0", "COM2 (1a86~-Serial-if02)"}},
+    };
+    // Pinned by the socket they are in (by-path), they keep the hub ports.
+    const std::vector<std::vector<Row>> byPath = {
+        {{1, "pci-0000:00:14.0-usb-0:2:1.0-port0", "COM1 (pci-0~usb-0:2:1.0)"},
+         {2, "pci-0000:00:14.0-usb-0:3:1.0-port0", "COM2 (pci-0~usb-0:3:1.0)"}},
+        {{1, "pci-0000:00:14.0-usb-0:1.4.2:1.0", "COM1 (pci-~-0:1.4.2:1.0)"},
+         {2, "pci-0000:00:14.0-usb-0:1.4.3:1.0", "COM2 (pci-~-0:1.4.3:1.0)"}},
+        {{1, "platform-xhci-hcd.0-usb-0:1:1.0-port1", "COM1 (plat~:1:1.0-port1)"},
+         {2, "platform-xhci-hcd.0-usb-0:1:1.0-port0", "COM2 (platf~usb-0:1:1.0)"}},
+    };
+    for (const auto &[folder, table] :
+         {std::pair{"/dev/serial/by-id/", pairs}, std::pair{"/dev/serial/by-path/", byPath}}) {
+        for (const auto &pair : table) {
+            std::vector<std::string> shown;
+            for (const Row &row : pair) {
+                const QString device = QString::fromLatin1(folder) + row.byId;
+                const QString name = comPortName(row.number, device);
+                EXPECT_EQ(name.toStdString(), row.name) << row.byId;
+                EXPECT_LE(name.toLocal8Bit().size(), 24) << row.byId;
+                // The number stripped, what is left must differ where the devices do.
+                shown.push_back(name.mid(name.indexOf(' ')).toStdString());
+            }
+            if (std::string(pair[0].byId) != pair[1].byId) {
+                EXPECT_NE(shown[0], shown[1]) << pair[0].byId;
+            }
+        }
     }
 }
 

@@ -1,0 +1,89 @@
+// The virtual camera's port and the system's serial ports: a camera never takes a number that a
+// system port holds, since the system port would move to another number while the camera runs.
+#include "simport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace {
+
+class SimPort : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_runtime.isValid());
+        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
+    }
+    void TearDown() override { qputenv("XDG_RUNTIME_DIR", m_oldRuntime); }
+
+    QString ports() const { return m_runtime.path() + "/tarn/ports"; }
+    QString link(int n) const { return ports() + "/COM" + QString::number(n); }
+
+    // The error a port with these arguments is refused with, or "" if it is made.
+    std::string refusal(std::optional<int> number, const QStringList &system)
+    {
+        try {
+            VirtualPort port(ports(), number, 9600, system);
+        } catch (const VirtualPort::Error &error) {
+            return error.what();
+        }
+        return {};
+    }
+
+    QTemporaryDir m_runtime;
+    QByteArray m_oldRuntime;
+};
+
+TEST_F(SimPort, RefusesANumberASystemPortHoldsNow)
+{
+    const QStringList system = {"/dev/ttyUSB0", "/dev/ttyS0"}; // COM1 ttyS0, COM2 ttyUSB0
+    EXPECT_EQ(refusal(1, system), "COM1 is taken by the system's serial port /dev/ttyS0");
+    EXPECT_EQ(refusal(2, system), "COM2 is taken by the system's serial port /dev/ttyUSB0");
+    EXPECT_FALSE(QFileInfo(link(1)).isSymLink());
+    EXPECT_FALSE(QFileInfo(link(2)).isSymLink());
+    // The next number is nobody's.
+    VirtualPort port(ports(), 3, 9600, system);
+    EXPECT_EQ(port.number(), 3);
+    EXPECT_TRUE(QFileInfo(link(3)).isSymLink());
+}
+
+TEST_F(SimPort, TheSystemPortsAreNumberedAroundTheLinksAsTheyStand)
+{
+    // A link left by a camera that was killed holds COM1, so the system's port is COM2 now:
+    // replacing the stale link moves nothing, taking COM2 would.
+    ASSERT_TRUE(QDir().mkpath(ports()));
+    for (const QString &folder : {m_runtime.path() + "/tarn", ports()})
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(QFile::link("/dev/tarn-camera-that-was-killed", link(1)));
+    const QStringList system = {"/dev/ttyS0"};
+    EXPECT_EQ(refusal(2, system), "COM2 is taken by the system's serial port /dev/ttyS0");
+    VirtualPort port(ports(), 1, 9600, system);
+    EXPECT_EQ(port.number(), 1);
+    EXPECT_EQ(QFile::symLinkTarget(link(1)), QString::fromStdString(port.slavePath()));
+}
+
+TEST_F(SimPort, TheDefaultPickSkipsTheNumbersSystemPortsHold)
+{
+    struct Row
+    {
+        int systemPorts;
+        int expected;
+    };
+    for (const Row &row : {Row{0, 9}, Row{8, 9}, Row{9, 10}, Row{12, 13}}) {
+        QStringList system;
+        for (int i = 0; i < row.systemPorts; ++i)
+            system << QStringLiteral("/dev/ttyS%1").arg(i);
+        VirtualPort port(ports(), std::nullopt, 9600, system);
+        EXPECT_EQ(port.number(), row.expected) << row.systemPorts << " system ports";
+    }
+}
+
+} // namespace
