@@ -6,7 +6,7 @@
 // The input is read as a script: an operation byte, then the bytes it needs.
 #include "receiverchecks.h"
 
-#include "pelcopframe.h"
+#include "frame.h"
 
 #include <optional>
 

@@ -6,9 +6,9 @@
 #pragma once
 
 #include "commandframe.h"
-#include "pelcocommand.h"
-#include "pelcoreceiver.h"
-#include "pelcoreply.h"
+#include "command.h"
+#include "receiver.h"
+#include "reply.h"
 #include "virtualcamera.h"
 
 #include <algorithm>

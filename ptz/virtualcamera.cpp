@@ -1,6 +1,6 @@
 #include "virtualcamera.h"
 
-#include "pelcoreply.h"
+#include "reply.h"
 
 #include <algorithm>
 #include <cmath>

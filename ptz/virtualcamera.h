@@ -42,7 +42,7 @@
 // general response (alarm bits 0) for every other command it acts on; Replies::None is silent.
 #pragma once
 
-#include "pelcocommand.h"
+#include "command.h"
 
 #include <array>
 #include <cstdint>

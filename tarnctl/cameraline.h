@@ -4,7 +4,7 @@
 #pragma once
 
 #include "cli.h"
-#include "pelcoreceiver.h"
+#include "receiver.h"
 #include "serialcontrol.h"
 
 #include <functional>

@@ -5,7 +5,7 @@
 #include "cli.h"
 #include "tarnctl.h"
 
-#include "pelcoreply.h"
+#include "reply.h"
 
 #include <algorithm>
 #include <chrono>

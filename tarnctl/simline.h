@@ -1,7 +1,7 @@
 // What the virtual camera and the line monitor print, and how they learn of Ctrl+C.
 #pragma once
 
-#include "pelcoreceiver.h"
+#include "receiver.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "commandframe.h"
 #include "commands.h"
-#include "pelcopframe.h"
-#include "pelcoreply.h"
+#include "frame.h"
+#include "reply.h"
 #include "virtualcamera.h"
 
 #include <gtest/gtest.h>

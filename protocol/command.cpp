@@ -1,7 +1,7 @@
-#include "pelcocommand.h"
+#include "command.h"
 
 #include "commandframe.h"
-#include "pelcoreply.h"
+#include "reply.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "pelcoreceiver.h"
+#include "receiver.h"
 
 #include "commandframe.h"
 

@@ -4,7 +4,7 @@
 
 #include "commandframe.h"
 #include "commands.h"
-#include "pelcoreceiver.h"
+#include "receiver.h"
 
 #include <gtest/gtest.h>
 

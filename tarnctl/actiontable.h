@@ -12,7 +12,7 @@
 #pragma once
 
 #include "commands.h"
-#include "pelcocommand.h"
+#include "command.h"
 #include "protocol.h"
 
 #include <array>

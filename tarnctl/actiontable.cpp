@@ -1,7 +1,7 @@
 #include "actiontable.h"
 
 #include "commandframe.h"
-#include "pelcopframe.h"
+#include "frame.h"
 
 #include <array>
 

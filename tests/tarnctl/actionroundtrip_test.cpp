@@ -1,7 +1,7 @@
 // Every frame of the action table, read back by the receiver: each decodes to the meaning its
 // action has, in Pelco D and in Pelco P, alone or in one stream with all the others.
 #include "actionwords.h"
-#include "pelcoreceiver.h"
+#include "receiver.h"
 #include "textrows.h"
 
 #include <gtest/gtest.h>

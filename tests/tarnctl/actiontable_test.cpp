@@ -1,6 +1,6 @@
 #include "actiontable.h"
 #include "actionwords.h"
-#include "pelcopframe.h"
+#include "frame.h"
 #include "textrows.h"
 
 #include <gtest/gtest.h>

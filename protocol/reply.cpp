@@ -1,4 +1,4 @@
-#include "pelcoreply.h"
+#include "reply.h"
 
 #include "commandframe.h"
 

@@ -1,7 +1,7 @@
 #include "commandframe.h"
 #include "commands.h"
-#include "pelcoreceiver.h"
-#include "pelcoreply.h"
+#include "receiver.h"
+#include "reply.h"
 #include "receiverstreams.h"
 
 #include <gtest/gtest.h>

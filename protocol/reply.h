@@ -10,7 +10,7 @@
 // Pelco P has no replies.
 #pragma once
 
-#include "pelcocommand.h"
+#include "command.h"
 
 #include <array>
 #include <cstdint>

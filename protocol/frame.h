@@ -3,7 +3,7 @@
 #pragma once
 
 #include "commandframe.h"
-#include "pelcocommand.h"
+#include "command.h"
 
 #include <array>
 #include <string>

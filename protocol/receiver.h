@@ -35,8 +35,8 @@
 //     general response that was held back.
 #pragma once
 
-#include "pelcocommand.h"
-#include "pelcoreply.h"
+#include "command.h"
+#include "reply.h"
 #include "protocol.h"
 
 #include <optional>
