@@ -1,10 +1,13 @@
-// A Pelco D or Pelco P frame, decoded: what it asks a camera to do, or what a camera answered.
+// A Pelco D or Pelco P command, decoded: what it asks a camera to do, or what a camera answered.
 //
-// Both protocols carry four bytes between the address and the end of the frame (Pelco D:
-// command 1, command 2, data 1, data 2; Pelco P: data 1 to 4), and their commands mean the same
-// things, so one type holds either; the camera acts on it whichever protocol brought it.
+// Both dialects carry four bytes between the address and the end of the frame, and their
+// commands mean the same things, so one type holds either; the camera acts on it whichever
+// dialect brought it. decodeFrame() reads it from a frame and encode() writes it into one, both
+// from the code table (codes.h).
 #pragma once
 
+#include "codes.h"
+#include "frame.h"
 #include "protocol.h"
 
 #include <array>
@@ -12,65 +15,25 @@
 #include <optional>
 #include <string>
 
-using BYTE = std::uint8_t;
-
-using PelcoBytes = std::array<BYTE, 7>;  // a Pelco D frame
-using PelcoPBytes = std::array<BYTE, 8>; // a Pelco P frame
-
-inline constexpr BYTE pelcoTurboSpeed = 0xFF; // Pelco D's pan speed for turbo
-inline constexpr BYTE pelcoPTurboSpeed = 0x40;
-inline constexpr BYTE pelcoPStx = 0xA0;
-inline constexpr BYTE pelcoPEtx = 0xAF;
+namespace pelco {
 
 struct PelcoCommand
 {
-    enum class Kind {
-        Standard,    // pan, tilt, lens, camera power and scan bits; no bit set is "stop"
-        SetPreset,   // preset in data 2
-        ClearPreset, //
-        GotoPreset,  // 33 is "flip 180°", 34 "go to zero pan"
-        Unknown,     // any other extended command, or reserved bits set
-        SetAuxiliary,
-        ClearAuxiliary,
-        RemoteReset,
-        ZoneStart,
-        ZoneEnd,
-        ClearScreen,
-        AlarmAcknowledge,
-        ZoneScanOn,
-        ZoneScanOff,
-        PatternStart,
-        PatternStop,
-        PatternRun,
-        ZoomSpeed, // lens speed 0..3 in argument
-        FocusSpeed,
-        AutoFocus, // mode in argument: 0 auto, 1 on, 2 off
-        AutoIris,
-        SetPanPosition, // value: hundredths of a degree
-        SetTiltPosition,
-        SetZoomPosition,
-        QueryPan,
-        QueryTilt,
-        QueryZoom,
-        // Pelco D extended responses, from the camera: the position in value.
-        PanPositionResponse,
-        TiltPositionResponse,
-        ZoomPositionResponse,
-    };
+    using Kind = CommandKind;
 
     // The auto focus and auto iris modes as data 2 carries them.
     enum class AutoMode { Auto = 0, On = 1, Off = 2 };
 
     Kind kind = Kind::Standard;
     Protocol protocol = Protocol::PelcoD;
-    BYTE address = 0;
-    std::array<BYTE, 4> payload{}; // the four bytes after the address
-    BYTE checksum = 0;             // the frame's last byte
+    Byte address = 0;
+    Payload payload{}; // the four bytes after the address
+    Byte checksum = 0; // the frame's last byte
 
-    BYTE command1() const { return payload[0]; } // Pelco D names; data 1 and 2 in Pelco P
-    BYTE command2() const { return payload[1]; }
-    BYTE data1() const { return payload[2]; } // data 3 and 4 in Pelco P
-    BYTE data2() const { return payload[3]; }
+    Byte command1() const { return payload[0]; } // Pelco D names; data 1 and 2 in Pelco P
+    Byte command2() const { return payload[1]; }
+    Byte data1() const { return payload[2]; } // data 3 and 4 in Pelco P
+    Byte data2() const { return payload[3]; }
 
     // Standard commands.
     bool panLeft = false;
@@ -85,11 +48,11 @@ struct PelcoCommand
     bool irisClose = false;
     std::optional<bool> cameraOn; // on or off; nullopt: no change
     std::optional<bool> autoScan; // auto or manual; nullopt: no change
-    BYTE panSpeed = 0;            // 0..0x3F, pelcoTurboSpeed for turbo (Pelco P's 0x40 too)
-    BYTE tiltSpeed = 0;           // 0..0x3F
+    Byte panSpeed = 0;            // 0..0x3F, pelcoTurboSpeed for turbo (Pelco P's 0x40 too)
+    Byte tiltSpeed = 0;           // 0..0x3F
 
-    BYTE preset = 0;         // the preset commands
-    BYTE argument = 0;       // auxiliary, zone, alarm, lens speed or auto mode
+    Byte preset = 0;         // the preset commands
+    Byte argument = 0;       // auxiliary, zone, alarm, lens speed or auto mode
     std::uint16_t value = 0; // set position, and the extended responses
 
     // A standard command with no function bit: everything stops.
@@ -102,14 +65,26 @@ struct PelcoCommand
     bool operator==(const PelcoCommand &) const = default;
 };
 
-// Decodes a frame of either protocol that passed its checks, from its address, the four bytes
+// A command of this kind with every argument zero: what a caller fills in before encode().
+PelcoCommand commandOf(CommandKind kind);
+
+// Decodes a frame of either dialect that passed its checks, from its address, the four bytes
 // after it and its last byte.
-PelcoCommand decodeFrame(Protocol protocol, BYTE address, const std::array<BYTE, 4> &payload,
-                         BYTE checksum);
+PelcoCommand decodeFrame(Protocol protocol, Byte address, const Payload &payload, Byte checksum);
+inline PelcoCommand decodeFrame(const Frame &frame)
+{
+    return decodeFrame(frame.protocol, frame.address, frame.payload, frame.checksum());
+}
 // Decodes a Pelco D frame whose checksum has been checked.
 PelcoCommand decodePelco(const PelcoBytes &bytes);
 // Decodes a Pelco P frame whose end byte and checksum have been checked.
 PelcoCommand decodePelcoP(const PelcoPBytes &bytes);
+
+// The four payload bytes of the command in the dialect, from its meaning (kind, bits, speeds
+// and arguments; the address, payload and checksum fields are not read); nullopt where the
+// dialect has no code for it. An Unknown command is its payload again, in its own dialect
+// only. Turbo (pelcoTurboSpeed) becomes the dialect's turbo byte.
+std::optional<Payload> encode(const PelcoCommand &command, Protocol protocol);
 
 // "tilt up speed 63", "pan left speed 63, zoom tele", "go to preset 5", "stop",
 // "set pan position 90.00°", "extended response: pan position 90.00° from address 1",
@@ -117,9 +92,6 @@ PelcoCommand decodePelcoP(const PelcoPBytes &bytes);
 std::string describe(const PelcoCommand &command);
 
 // The name of a Pelco D extended command (command2 odd), empty when it has none here.
-std::string extendedCommandName(BYTE command2);
+std::string extendedCommandName(Byte command2);
 
-// Pelco D's checksum of a frame's address and payload: their sum mod 256.
-BYTE pelcoDChecksum(BYTE address, const std::array<BYTE, 4> &payload);
-// Pelco P's checksum: the XOR of STX, address, payload and ETX.
-BYTE pelcoPChecksum(BYTE address, const std::array<BYTE, 4> &payload);
+} // namespace pelco

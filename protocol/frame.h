@@ -1,38 +1,46 @@
-// The Pelco P command frame: eight bytes, in line order. STX, ETX and the checksum are the
-// receiver's too (pelcocommand.h).
+// A frame of either dialect as a value: its dialect, its address and the four payload bytes.
+// The framing bytes and the checksum follow from those (dialect.h, pelcod.cpp, pelcop.cpp).
 #pragma once
 
-#include "commandframe.h"
-#include "command.h"
+#include "protocol.h"
 
 #include <array>
-#include <string>
+#include <optional>
+#include <span>
+#include <vector>
 
-struct PelcoPFrame
+namespace pelco {
+
+inline constexpr Byte pelcoSync = 0xFF; // Pelco D's first byte
+inline constexpr Byte pelcoPStx = 0xA0;
+inline constexpr Byte pelcoPEtx = 0xAF;
+inline constexpr Byte pelcoTurboSpeed = 0xFF; // Pelco D's pan speed for turbo
+inline constexpr Byte pelcoPTurboSpeed = 0x40;
+
+using PelcoBytes = std::array<Byte, 7>;  // a Pelco D frame
+using PelcoPBytes = std::array<Byte, 8>; // a Pelco P frame
+
+struct Frame
 {
-    BYTE stx;
-    BYTE address;
-    BYTE data1;
-    BYTE data2;
-    BYTE data3;
-    BYTE data4;
-    BYTE etx;
-    BYTE checksum; // the XOR of the seven bytes before it
+    Protocol protocol = Protocol::PelcoD;
+    Byte address = 0;
+    Payload payload{};
 
-    PelcoPBytes bytes() const { return {stx, address, data1, data2, data3, data4, etx, checksum}; }
-    friend constexpr bool operator==(const PelcoPFrame &, const PelcoPFrame &) = default;
+    // The frame's last byte.
+    Byte checksum() const;
+    // The bytes on the line: seven of Pelco D, eight of Pelco P.
+    std::vector<Byte> encode() const;
+    // The frame that bytes are: exactly one whole frame of the protocol, its framing bytes and
+    // checksum right; nullopt for anything else.
+    static std::optional<Frame> decode(Protocol protocol, std::span<const Byte> bytes);
+
+    friend bool operator==(const Frame &, const Frame &) = default;
 };
-static_assert(sizeof(PelcoPFrame) == 8, "a frame is eight bytes, nothing between them");
 
-// Fills all eight fields of a frame around data 1 to 4.
-inline PelcoPFrame makePelcoPFrame(BYTE address, const std::array<BYTE, 4> &data)
-{
-    return {pelcoPStx, address, data[0],   data[1],
-            data[2],   data[3], pelcoPEtx, pelcoPChecksum(address, data)};
-}
+// The checksum a frame of the protocol with this address and payload ends in.
+Byte checksum(Protocol protocol, Byte address, const Payload &payload);
 
-inline std::string toHex(const PelcoPFrame &frame)
-{
-    const auto b = frame.bytes();
-    return toHex(b.data(), b.size());
-}
+// Frame{protocol, address, payload}.encode().
+std::vector<Byte> frameBytes(Protocol protocol, Byte address, const Payload &payload);
+
+} // namespace pelco

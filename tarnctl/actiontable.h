@@ -1,29 +1,21 @@
-// The actions tarnctl sends, in Pelco D and Pelco P from one table, so that the two protocols
-// cannot drift apart: each action knows its bytes in both (or that Pelco P has none), what
-// follows its name and how it is explained.
+// The actions tarnctl sends: each action's name, what follows it on the command line, how it is
+// explained, and what it means as a Pelco command. The bytes come from the protocol library's
+// code table, in whichever dialect is asked for; an action that a dialect has no code for is
+// not sent in it.
 //
-// Both protocols carry a command in four bytes between the address and the frame's tail
-// (command 1, command 2, data 1, data 2 in Pelco D; data 1 to data 4 in Pelco P), and both put
-// an action's arguments in the last two of them: pan and tilt speed, or an extended command's
-// two data bytes. Only the turbo pan speed differs (0xFF in Pelco D, 0x40 in Pelco P).
-//
-// The panel's frames are not taken from here (see commands.h); the rows of its actions use the
-// same bytes, and a test holds them to it.
+// Both dialects carry a command in four bytes between the address and the frame's tail, and
+// both put an action's arguments in the last two of them: pan and tilt speed, or an extended
+// command's two data bytes. Only the turbo pan speed differs (0xFF in Pelco D, 0x40 in Pelco P).
 #pragma once
 
-#include "commands.h"
 #include "command.h"
 #include "protocol.h"
 
-#include <array>
 #include <optional>
 #include <span>
 #include <string_view>
-#include <vector>
 
-using ActionPayload = std::array<BYTE, 4>;
-
-// Turbo: pelcoTurboSpeed (0xFF) in Pelco D, pelcoPTurboSpeed (0x40) in Pelco P.
+using ActionPayload = pelco::Payload;
 
 // What follows an action's name on the command line.
 enum class ActionArgs {
@@ -43,10 +35,9 @@ struct ActionSpec
 {
     std::string_view name;
     ActionArgs args;
-    ActionPayload pelcoD;                // with the arguments' defaults in place
-    std::optional<ActionPayload> pelcoP; // nullopt: Pelco P has no agreed code for it
-    std::string_view usage;              // "up [TILT]"
-    std::string_view help;               // one line, for --help
+    pelco::PelcoCommand command; // its meaning, with the arguments' defaults in place
+    std::string_view usage;      // "up [TILT]"
+    std::string_view help;       // one line, for --help
 };
 
 inline constexpr int maxSpeed = 0x3F;
@@ -60,6 +51,9 @@ std::span<const ActionSpec> actionTable();
 // nullptr for a name that is no action.
 const ActionSpec *findAction(std::string_view name);
 
+// Whether the dialect has a code for the action.
+bool actionInProtocol(const ActionSpec &action, pelco::Protocol protocol);
+
 // The values read for an action's arguments; the defaults are those of an action given alone.
 struct ActionArguments
 {
@@ -69,9 +63,10 @@ struct ActionArguments
     int value = 0; // preset, aux number, lens speed, PelcoCommand::AutoMode, hundredths, raw
 };
 
-// The action's four bytes in the protocol; nullopt where that protocol has no such command.
-std::optional<ActionPayload> encodeAction(const ActionSpec &action,
-                                          const ActionArguments &arguments, Protocol protocol);
+// The action's meaning with its arguments, in the dialect.
+pelco::PelcoCommand actionCommand(const ActionSpec &action, const ActionArguments &arguments,
+                                  pelco::Protocol protocol);
 
-// The frame on the line: seven bytes of Pelco D, or eight of Pelco P.
-std::vector<BYTE> frameBytes(Protocol protocol, BYTE address, const ActionPayload &payload);
+// The action's four bytes in the dialect; nullopt where that dialect has no such command.
+std::optional<ActionPayload>
+encodeAction(const ActionSpec &action, const ActionArguments &arguments, pelco::Protocol protocol);

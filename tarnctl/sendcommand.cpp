@@ -13,6 +13,11 @@
 #include <optional>
 #include <thread>
 
+using pelco::Byte;
+using pelco::degreesText;
+using pelco::PelcoReply;
+using pelco::Protocol;
+
 namespace {
 
 constexpr int maxGapMs = 60000;
@@ -42,7 +47,7 @@ std::string answerText(const PelcoReply &reply)
 
 // Waits for the answer to a query just sent and prints it; false, with the reason on standard
 // error, when none came.
-bool printAnswer(CameraLine &line, const ActionStep &step, BYTE address, PelcoReply::Kind kind,
+bool printAnswer(CameraLine &line, const ActionStep &step, Byte address, PelcoReply::Kind kind,
                  int timeoutMs)
 {
     std::optional<PelcoReply> answer;
@@ -104,7 +109,7 @@ int runSend(const QStringList &args)
 
     cli::PortArg target;
     std::string settings;
-    BYTE address = 1;
+    Byte address = 1;
     int gap = 0;
     int timeout = 300;
     Protocol protocol = Protocol::PelcoD;
@@ -137,14 +142,9 @@ int runSend(const QStringList &args)
             }
             if (sentOne)
                 pause(gap);
-            const std::vector<BYTE> frame = frameBytes(protocol, address, step.payload);
-            // Queries exist in Pelco D only; the receiver knows which answer each asks for.
-            std::optional<PelcoReply::Kind> answer;
-            if (protocol == Protocol::PelcoD) {
-                PelcoBytes bytes;
-                std::copy(frame.begin(), frame.end(), bytes.begin());
-                answer = answerTo(decodePelco(bytes));
-            }
+            const std::vector<Byte> frame = frameBytes(protocol, address, step.payload);
+            // The answer a query asks for; queries exist only where the dialect has them.
+            const std::optional<PelcoReply::Kind> answer = answerTo(step.command);
             if (answer)
                 line.discardInput();
             line.send(frame);

@@ -5,6 +5,7 @@ add_library(tarnctl_sim STATIC
     simline.h simline.cpp
     simview.h simview.cpp)
 target_include_directories(tarnctl_sim PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(tarnctl_sim PUBLIC tarn_ptz tarnctl_cli Qt6::Core Qt6::Widgets
+target_link_libraries(tarnctl_sim PUBLIC tarn_protocol tarn_virtualcamera tarnctl_cli Qt6::Core
+    Qt6::Widgets
     PRIVATE tarn_serial tarn_warnings)
 target_link_libraries(tarnctl PRIVATE tarnctl_sim)

@@ -2,8 +2,8 @@
 // [--view]: a virtual camera on a new port. It prints the port it took, then one line per frame it
 // receives with the state after, and answers on the line as a dome would.
 #include "cli.h"
-#include "commandframe.h"
 #include "comnamespace.h"
+#include "hex.h"
 #include "simline.h"
 #include "simport.h"
 #include "simview.h"
@@ -21,6 +21,12 @@
 #include <memory>
 #include <poll.h>
 #include <unistd.h>
+
+using pelco::Byte;
+using pelco::PelcoEvent;
+using pelco::PelcoReceiver;
+using pelco::Protocol;
+using pelco::toHex;
 
 namespace {
 
@@ -79,7 +85,7 @@ VirtualCamera::Replies parseReplies(const QString &text)
 
 struct SimSettings
 {
-    BYTE address = 1;
+    Byte address = 1;
     int baud = 9600;
     Protocol protocol = Protocol::PelcoD;
     VirtualCamera::Replies replies = VirtualCamera::Replies::Queries;
@@ -131,7 +137,7 @@ private:
     struct Reply
     {
         qint64 dueNs; // when its last byte would have arrived on a real line
-        std::vector<BYTE> bytes;
+        std::vector<Byte> bytes;
     };
 
     // Reads all that waits. With no client on the slave, the master reads EIO and polls as
@@ -139,11 +145,11 @@ private:
     // little later, so an idle simulator does not spin.
     Read drain()
     {
-        BYTE buffer[4096];
+        Byte buffer[4096];
         for (;;) {
             const ssize_t n = read(m_port.masterFd(), buffer, sizeof buffer);
             if (n > 0) {
-                received(std::span<const BYTE>(buffer, std::size_t(n)));
+                received(std::span<const Byte>(buffer, std::size_t(n)));
                 m_quiet.start();
                 continue;
             }
@@ -160,7 +166,7 @@ private:
     // found (Qt does), may have its bytes judged at that speed.
     int lineBaud() const { return terminalBaud(m_port.masterFd()); }
 
-    void received(std::span<const BYTE> bytes)
+    void received(std::span<const Byte> bytes)
     {
         const qint64 now = m_clock.nsecsElapsed();
         const int baud = lineBaud();
@@ -261,7 +267,7 @@ private:
 
     // A dome answers once the command is in, and its answer takes the line for its own bytes,
     // after any answer still going out.
-    void queueReply(const std::vector<BYTE> &bytes, qint64 commandEndNs)
+    void queueReply(const std::vector<Byte> &bytes, qint64 commandEndNs)
     {
         const qint64 start = std::max(commandEndNs, m_lineOutNs);
         m_lineOutNs = start + qint64(bytes.size()) * m_byteNs;
@@ -290,7 +296,7 @@ private:
     // An answer reaches nobody when no client has the line open, and is noise to one that
     // has set another speed meanwhile: it is not written then, nor when the client's input
     // is full (a line keeps nothing back either).
-    void sendNow(const std::vector<BYTE> &bytes)
+    void sendNow(const std::vector<Byte> &bytes)
     {
         pollfd fd{m_port.masterFd(), POLLOUT, 0};
         if (poll(&fd, 1, 0) < 0 || (fd.revents & (POLLHUP | POLLERR)) ||
@@ -311,7 +317,7 @@ private:
     qint64 m_lineInNs = 0;  // when the bytes read so far have all come in
     qint64 m_lineOutNs = 0; // when the answers queued so far have all gone out
     std::deque<Reply> m_replies;
-    std::vector<BYTE> m_noise; // bytes at another speed, not shown yet
+    std::vector<Byte> m_noise; // bytes at another speed, not shown yet
     int m_noiseBaud = 0;
     std::unique_ptr<SimView> m_view;
 };
