@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace pelco;
+
 namespace {
 
 using namespace receiverstreams;

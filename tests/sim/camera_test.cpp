@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace pelco;
+
 namespace {
 
 PelcoCommand command(BYTE address, const PtzCommand &c)
@@ -21,7 +23,7 @@ PelcoCommand command(const PtzCommand &c)
 // A Pelco P command: data 1 to 4.
 PelcoCommand commandP(BYTE address, const std::array<BYTE, 4> &data)
 {
-    return decodePelcoP(makePelcoPFrame(address, data).bytes());
+    return decodeFrame(Frame{Protocol::PelcoP, address, data});
 }
 
 // An extended command: command 1 is 0, command 2 the code.
