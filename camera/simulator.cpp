@@ -1,6 +1,6 @@
 #include "simulator.h"
 
-#include "commandframe.h"
+#include "hex.h"
 
 #include <algorithm>
 
@@ -10,14 +10,15 @@ Simulator::Simulator(const Settings &settings, std::int64_t nowNs)
       m_lastAdvanceNs(nowNs)
 {}
 
-Simulator::Step Simulator::received(std::span<const BYTE> bytes, int lineBaud, std::int64_t nowNs)
+Simulator::Step Simulator::received(std::span<const pelco::Byte> bytes, int lineBaud,
+                                    std::int64_t nowNs)
 {
     Step step;
     if (lineBaud != m_settings.baud) {
         // Sent at another speed, the bytes are garbage to a UART. A frame begun at the right
         // speed ends here too.
         report(step, m_receiver.finish(), nowNs, nowNs);
-        m_receiver = PelcoReceiver(m_settings.protocol);
+        m_receiver = pelco::PelcoReceiver(m_settings.protocol);
         if (!m_noise.empty() && m_noiseBaud != lineBaud)
             flushNoise(step);
         m_noiseBaud = lineBaud;
@@ -90,18 +91,18 @@ void Simulator::catchUp(std::int64_t nowNs)
     m_lastAdvanceNs = nowNs;
 }
 
-void Simulator::report(Step &step, const std::vector<PelcoEvent> &events, std::int64_t lineNs,
-                       std::int64_t nowNs)
+void Simulator::report(Step &step, const std::vector<pelco::PelcoEvent> &events,
+                       std::int64_t lineNs, std::int64_t nowNs)
 {
     // The line is fed a byte at a time, and most bytes complete nothing: then nothing changed.
     if (events.empty())
         return;
-    for (const PelcoEvent &event : events) {
+    for (const pelco::PelcoEvent &event : events) {
         catchUp(nowNs);
         Report out;
         out.event = event;
         out.lineNs = lineNs;
-        if (event.type == PelcoEvent::Type::Frame) {
+        if (event.type == pelco::PelcoEvent::Type::Frame) {
             const auto reaction = m_camera.apply(event.command);
             if (!reaction.acted)
                 out.note = "ignored: " + reaction.note;
@@ -110,7 +111,7 @@ void Simulator::report(Step &step, const std::vector<PelcoEvent> &events, std::i
             if (!reaction.reply.empty()) {
                 if (!out.note.empty())
                     out.note += "; ";
-                out.note += "answers " + toHex(reaction.reply.data(), reaction.reply.size());
+                out.note += "answers " + pelco::toHex(reaction.reply.data(), reaction.reply.size());
                 queueReply(reaction.reply, lineNs);
             }
         }
@@ -136,7 +137,7 @@ void Simulator::flushNoise(Step &step)
 
 // A dome answers once the command is in, and its answer takes the line for its own bytes, after
 // any answer still going out.
-void Simulator::queueReply(const std::vector<BYTE> &bytes, std::int64_t commandEndNs)
+void Simulator::queueReply(const std::vector<pelco::Byte> &bytes, std::int64_t commandEndNs)
 {
     const std::int64_t start = std::max(commandEndNs, m_lineOutNs);
     m_lineOutNs = start + std::int64_t(bytes.size()) * m_byteNs;

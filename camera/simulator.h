@@ -12,8 +12,8 @@
 // tarn_camera_qt's (simulatordriver.h).
 #pragma once
 
-#include "pelcoreceiver.h"
 #include "protocol.h"
+#include "receiver.h"
 #include "virtualcamera.h"
 
 #include <cstdint>
@@ -32,9 +32,9 @@ public:
 
     struct Settings
     {
-        BYTE address = 1;
+        pelco::Byte address = 1;
         int baud = 9600;
-        Protocol protocol = Protocol::PelcoD;
+        pelco::Protocol protocol = pelco::Protocol::PelcoD;
         VirtualCamera::Replies replies = VirtualCamera::Replies::Queries;
     };
 
@@ -46,12 +46,12 @@ public:
             Noise, // bytes that came while the line was at another speed
         };
         Kind kind = Kind::Event;
-        PelcoEvent event;        // Event only
+        pelco::PelcoEvent event; // Event only
         std::string note;        // Event only: "ignored: for address 2", "answers FF 01 ...", ...
         std::int64_t lineNs = 0; // Event only: when its last byte came in on the line
-        std::vector<BYTE> noise; // Noise only
-        int noiseBaud = 0;       // Noise only: the line's speed meanwhile
-        std::string tail;        // the camera's state after it (VirtualCamera::describe)
+        std::vector<pelco::Byte> noise; // Noise only
+        int noiseBaud = 0;              // Noise only: the line's speed meanwhile
+        std::string tail;               // the camera's state after it (VirtualCamera::describe)
     };
 
     // The line as the caller finds it when answers fall due.
@@ -65,14 +65,14 @@ public:
     struct Step
     {
         std::vector<Report> reports;
-        std::vector<std::vector<BYTE>> writes; // answers to write on the line now
-        bool stateChanged = false;             // the camera's state may differ: redraw
+        std::vector<std::vector<pelco::Byte>> writes; // answers to write on the line now
+        bool stateChanged = false;                    // the camera's state may differ: redraw
     };
 
     Simulator(const Settings &settings, std::int64_t nowNs);
 
     // Bytes read from the line at nowNs, while the line was at lineBaud.
-    Step received(std::span<const BYTE> bytes, int lineBaud, std::int64_t nowNs);
+    Step received(std::span<const pelco::Byte> bytes, int lineBaud, std::int64_t nowNs);
 
     // Does what is due by nowNs: held-back bytes once the line is quiet, the camera's motion,
     // the answers (dropped when nobody has the line or it is at another speed).
@@ -93,18 +93,18 @@ private:
     struct Reply
     {
         std::int64_t dueNs; // when its last byte would have arrived on a real line
-        std::vector<BYTE> bytes;
+        std::vector<pelco::Byte> bytes;
     };
 
     void catchUp(std::int64_t nowNs);
-    void report(Step &step, const std::vector<PelcoEvent> &events, std::int64_t lineNs,
+    void report(Step &step, const std::vector<pelco::PelcoEvent> &events, std::int64_t lineNs,
                 std::int64_t nowNs);
     void flushNoise(Step &step);
-    void queueReply(const std::vector<BYTE> &bytes, std::int64_t commandEndNs);
+    void queueReply(const std::vector<pelco::Byte> &bytes, std::int64_t commandEndNs);
 
     Settings m_settings;
     VirtualCamera m_camera;
-    PelcoReceiver m_receiver;
+    pelco::PelcoReceiver m_receiver;
     std::int64_t m_byteNs;
     std::int64_t m_lastAdvanceNs;
     std::int64_t m_lineInNs = 0;  // when the bytes read so far have all come in
@@ -112,6 +112,6 @@ private:
     std::optional<std::int64_t> m_quietDueNs;
     std::optional<std::int64_t> m_tickDueNs;
     std::deque<Reply> m_replies;
-    std::vector<BYTE> m_noise; // bytes at another speed, not shown yet
+    std::vector<pelco::Byte> m_noise; // bytes at another speed, not shown yet
     int m_noiseBaud = 0;
 };

@@ -45,7 +45,7 @@ void SimulatorDriver::finish()
 // so an idle simulator does not spin.
 SimulatorDriver::Read SimulatorDriver::drain()
 {
-    BYTE buffer[4096];
+    pelco::Byte buffer[4096];
     for (;;) {
         const ssize_t n = read(m_port.masterFd(), buffer, sizeof buffer);
         if (n > 0) {
@@ -53,8 +53,8 @@ SimulatorDriver::Read SimulatorDriver::drain()
             // is read when the bytes are, so a client that writes and closes at once, restoring
             // the speed it found (Qt does), may have its bytes judged at that speed.
             const int baud = terminalBaud(m_port.masterFd());
-            carryOut(
-                m_simulator.received(std::span<const BYTE>(buffer, std::size_t(n)), baud, now()));
+            carryOut(m_simulator.received(std::span<const pelco::Byte>(buffer, std::size_t(n)),
+                                          baud, now()));
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -98,7 +98,7 @@ void SimulatorDriver::carryOut(const Simulator::Step &step)
     for (const Simulator::Report &report : step.reports)
         m_onReport(report);
     // An answer the client's full input cannot take is lost, as on a line.
-    for (const std::vector<BYTE> &bytes : step.writes)
+    for (const std::vector<pelco::Byte> &bytes : step.writes)
         [[maybe_unused]] const ssize_t n = write(m_port.masterFd(), bytes.data(), bytes.size());
     if (step.stateChanged && m_onState)
         m_onState(m_simulator.camera().state());

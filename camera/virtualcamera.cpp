@@ -1,10 +1,20 @@
 #include "virtualcamera.h"
 
-#include "pelcoreply.h"
+#include "reply.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+
+using pelco::answerTo;
+using pelco::extendedResponse;
+using pelco::generalResponse;
+using pelco::PelcoBytes;
+using pelco::PelcoCommand;
+using pelco::PelcoGeneralBytes;
+using pelco::PelcoReply;
+using pelco::pelcoTurboSpeed;
+using pelco::Protocol;
 
 namespace {
 
@@ -68,16 +78,17 @@ double panDelta(double from, double to)
     return d;
 }
 
-VirtualCamera::VirtualCamera(BYTE address, Replies replies) : m_address(address), m_replies(replies)
+VirtualCamera::VirtualCamera(pelco::Byte address, Replies replies)
+    : m_address(address), m_replies(replies)
 {}
 
-double VirtualCamera::panRate(BYTE speed)
+double VirtualCamera::panRate(pelco::Byte speed)
 {
     // Pan has tilt's rates, and turbo besides.
     return speed == pelcoTurboSpeed ? turboSpeed : tiltRate(speed);
 }
 
-double VirtualCamera::tiltRate(BYTE speed)
+double VirtualCamera::tiltRate(pelco::Byte speed)
 {
     const int s = std::min<int>(speed, 0x3F);
     return 0.5 + (topSpeed - 0.5) * s / 63.0;
@@ -260,7 +271,7 @@ VirtualCamera::Reaction VirtualCamera::actStandard(const PelcoCommand &c)
     return {};
 }
 
-VirtualCamera::Reaction VirtualCamera::gotoPreset(BYTE number)
+VirtualCamera::Reaction VirtualCamera::gotoPreset(pelco::Byte number)
 {
     if (number == flipPreset) {
         CameraPosition &target = trip();

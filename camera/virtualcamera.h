@@ -42,7 +42,7 @@
 // general response (alarm bits 0) for every other command it acts on; Replies::None is silent.
 #pragma once
 
-#include "pelcocommand.h"
+#include "command.h"
 
 #include <array>
 #include <cstdint>
@@ -62,7 +62,7 @@ struct CameraPosition
 
 struct CameraState
 {
-    using AutoMode = PelcoCommand::AutoMode;
+    using AutoMode = pelco::PelcoCommand::AutoMode;
 
     CameraPosition position;
     double iris = 50.0;
@@ -93,20 +93,20 @@ public:
 
     enum class Replies { None, Queries, All };
 
-    explicit VirtualCamera(BYTE address = 1, Replies replies = Replies::Queries);
+    explicit VirtualCamera(pelco::Byte address = 1, Replies replies = Replies::Queries);
 
-    BYTE address() const { return m_address; }
+    pelco::Byte address() const { return m_address; }
 
     // What the camera made of a command.
     struct Reaction
     {
         bool forThisCamera = true;
         bool acted = true;
-        std::string note;        // why it did nothing ("for address 2", "preset 7 is not set"),
-                                 // or what acting meant here ("no effect on this camera")
-        std::vector<BYTE> reply; // the bytes it sends back, if any
+        std::string note; // why it did nothing ("for address 2", "preset 7 is not set"),
+                          // or what acting meant here ("no effect on this camera")
+        std::vector<pelco::Byte> reply; // the bytes it sends back, if any
     };
-    Reaction apply(const PelcoCommand &command);
+    Reaction apply(const pelco::PelcoCommand &command);
 
     // Moves the running motions on by the given time.
     void advance(double seconds);
@@ -118,8 +118,8 @@ public:
     std::optional<CameraPosition> preset(int number) const;
 
     // Degrees per second for a Pelco D speed byte.
-    static double panRate(BYTE speed);
-    static double tiltRate(BYTE speed);
+    static double panRate(pelco::Byte speed);
+    static double tiltRate(pelco::Byte speed);
 
     // The focus that gives a sharp picture at a zoom: far subjects need more at long zoom.
     static double sharpFocus(double zoom);
@@ -139,9 +139,9 @@ public:
     static std::string auxiliariesOn(const CameraState &state);
 
 private:
-    Reaction act(const PelcoCommand &command);
-    Reaction actStandard(const PelcoCommand &command);
-    Reaction gotoPreset(BYTE number);
+    Reaction act(const pelco::PelcoCommand &command);
+    Reaction actStandard(const pelco::PelcoCommand &command);
+    Reaction gotoPreset(pelco::Byte number);
     // The trip under way, or a new one from here with every motion stopped.
     CameraPosition &trip();
     void stopMotions();
@@ -149,7 +149,7 @@ private:
     bool irisTracks() const;
     bool reached(const CameraPosition &target) const;
 
-    BYTE m_address;
+    pelco::Byte m_address;
     Replies m_replies;
     CameraState m_state;
     double m_panVelocity = 0.0;  // degrees per second, right positive

@@ -6,7 +6,7 @@
 // The input is read as a script: an operation byte, then the bytes it needs.
 #include "receiverchecks.h"
 
-#include "pelcopframe.h"
+#include "frame.h"
 
 #include <optional>
 
@@ -14,47 +14,48 @@ namespace {
 
 struct Script
 {
-    std::span<const BYTE> data;
+    std::span<const Byte> data;
     std::size_t at = 0;
     bool done() const { return at >= data.size(); }
-    BYTE next() { return at < data.size() ? data[at++] : 0; }
+    Byte next() { return at < data.size() ? data[at++] : 0; }
 };
 
 struct Expected
 {
     PelcoEvent::Type type;
     Protocol protocol;
-    std::vector<BYTE> bytes;
+    std::vector<Byte> bytes;
 };
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    Script script{std::span<const BYTE>(data, size)};
+    Script script{std::span<const Byte>(data, size)};
     const std::size_t chunk = 1 + script.next() % 13;
-    std::vector<BYTE> stream;
+    std::vector<Byte> stream;
     std::vector<Expected> expected;
     std::vector<std::size_t> generalAt; // where each general response starts in the stream
     struct Answerable
     {
-        BYTE address, checksum;
+        Byte address, checksum;
     };
     std::optional<Answerable> answerable; // the Pelco D command a general response may answer
-    const auto addFrame = [&](Protocol protocol, std::span<const BYTE> b) {
+    const auto addFrame = [&](Protocol protocol, std::span<const Byte> b) {
         stream.insert(stream.end(), b.begin(), b.end());
         expected.push_back({PelcoEvent::Type::Frame, protocol, {b.begin(), b.end()}});
     };
 
     while (!script.done() && expected.size() < 64) {
-        const BYTE op = script.next() % 4;
-        const BYTE address = script.next();
-        const std::array<BYTE, 4> payload{script.next(), script.next(), script.next(),
+        const Byte op = script.next() % 4;
+        const Byte address = script.next();
+        const std::array<Byte, 4> payload{script.next(), script.next(), script.next(),
                                           script.next()};
         switch (op) {
         case 0: { // a Pelco D frame
-            const PelcoBytes frame =
-                makeFrame(address, payload[0], payload[1], payload[2], payload[3]).bytes();
+            PelcoBytes frame;
+            const auto bytes = frameBytes(Protocol::PelcoD, address, payload);
+            std::copy(bytes.begin(), bytes.end(), frame.begin());
             if (decodePelco(frame).isResponse())
                 answerable.reset();
             else
@@ -64,12 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         case 1: // a Pelco P frame
             answerable.reset();
-            addFrame(Protocol::PelcoP, makePelcoPFrame(address, payload).bytes());
+            addFrame(Protocol::PelcoP, frameBytes(Protocol::PelcoP, address, payload));
             break;
         case 2: { // noise: the operation's bytes, none of them a sync byte
-            std::vector<BYTE> noise{address, payload[0], payload[1], payload[2], payload[3]};
+            std::vector<Byte> noise{address, payload[0], payload[1], payload[2], payload[3]};
             noise.resize(1 + address % 5);
-            for (BYTE &b : noise)
+            for (Byte &b : noise)
                 if (b == pelcoSync || b == pelcoPStx)
                     b ^= 0x01;
             stream.insert(stream.end(), noise.begin(), noise.end());
@@ -88,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             generalAt.push_back(stream.size());
             stream.insert(stream.end(), g.begin(), g.end());
             expected.push_back({PelcoEvent::Type::GeneralResponse, Protocol::PelcoD,
-                                std::vector<BYTE>(g.begin(), g.end())});
+                                std::vector<Byte>(g.begin(), g.end())});
             answerable.reset();
             break;
         }
@@ -97,9 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // A general response and the three bytes after it that make a good Pelco D frame are a
     // frame, by the receiver's rule: such streams are no test of this.
     for (std::size_t at : generalAt)
-        if (at + 7 <= stream.size() &&
-            pelcoDChecksum(stream[at + 1], {stream[at + 2], stream[at + 3], stream[at + 4],
-                                            stream[at + 5]}) == stream[at + 6])
+        if (at + 7 <= stream.size() && checksum(Protocol::PelcoD, stream[at + 1],
+                                                {stream[at + 2], stream[at + 3], stream[at + 4],
+                                                 stream[at + 5]}) == stream[at + 6])
             return 0;
 
     for (std::size_t pieces : {stream.size() ? stream.size() : 1, chunk}) {

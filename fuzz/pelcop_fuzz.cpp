@@ -3,7 +3,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    receiverchecks::checkStream(std::span<const BYTE>(data, size), PelcoReceiver(Protocol::PelcoP),
+    receiverchecks::checkStream(std::span<const Byte>(data, size), PelcoReceiver(Protocol::PelcoP),
                                 false, true);
     return 0;
 }

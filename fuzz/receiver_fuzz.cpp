@@ -4,7 +4,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const std::span<const BYTE> bytes(data, size);
+    const std::span<const Byte> bytes(data, size);
     receiverchecks::checkStream(bytes, PelcoReceiver(), true, false);
     receiverchecks::checkStream(bytes, PelcoReceiver::bothProtocols(), true, true);
     return 0;

@@ -5,10 +5,9 @@
 // The virtual camera then takes the frames and keeps its state inside its limits.
 #pragma once
 
-#include "commandframe.h"
-#include "pelcocommand.h"
-#include "pelcoreceiver.h"
-#include "pelcoreply.h"
+#include "command.h"
+#include "receiver.h"
+#include "reply.h"
 #include "virtualcamera.h"
 
 #include <algorithm>
@@ -16,6 +15,8 @@
 #include <cstdlib>
 #include <span>
 #include <vector>
+
+using namespace pelco;
 
 #define CHECK(condition)                                                                           \
     do {                                                                                           \
@@ -27,7 +28,7 @@
 
 namespace receiverchecks {
 
-inline std::vector<PelcoEvent> receiveInChunks(PelcoReceiver receiver, std::span<const BYTE> bytes,
+inline std::vector<PelcoEvent> receiveInChunks(PelcoReceiver receiver, std::span<const Byte> bytes,
                                                std::size_t chunk)
 {
     std::vector<PelcoEvent> events;
@@ -39,7 +40,7 @@ inline std::vector<PelcoEvent> receiveInChunks(PelcoReceiver receiver, std::span
     return events;
 }
 
-inline std::array<BYTE, 4> payloadOf(const std::vector<BYTE> &b)
+inline std::array<Byte, 4> payloadOf(const std::vector<Byte> &b)
 {
     return {b[2], b[3], b[4], b[5]};
 }
@@ -56,14 +57,14 @@ inline void checkEvent(const PelcoEvent &e, bool pelcoD, bool pelcoP)
         CHECK(b.size() == size);
         if (p) {
             CHECK(b[0] == pelcoPStx && b[6] == pelcoPEtx);
-            CHECK(pelcoPChecksum(b[1], payloadOf(b)) == b[7]);
+            CHECK(checksum(Protocol::PelcoP, b[1], payloadOf(b)) == b[7]);
             PelcoPBytes frame;
             std::copy(b.begin(), b.end(), frame.begin());
             CHECK(decodePelcoP(frame) == e.command);
             CHECK(!e.command.isResponse());
         } else {
             CHECK(b[0] == pelcoSync);
-            CHECK(pelcoDChecksum(b[1], payloadOf(b)) == b[6]);
+            CHECK(checksum(Protocol::PelcoD, b[1], payloadOf(b)) == b[6]);
             PelcoBytes frame;
             std::copy(b.begin(), b.end(), frame.begin());
             CHECK(decodePelco(frame) == e.command);
@@ -76,9 +77,9 @@ inline void checkEvent(const PelcoEvent &e, bool pelcoD, bool pelcoP)
         CHECK(b.size() == size);
         if (p)
             CHECK(b[0] == pelcoPStx && b[6] == pelcoPEtx &&
-                  pelcoPChecksum(b[1], payloadOf(b)) != b[7]);
+                  checksum(Protocol::PelcoP, b[1], payloadOf(b)) != b[7]);
         else
-            CHECK(b[0] == pelcoSync && pelcoDChecksum(b[1], payloadOf(b)) != b[6]);
+            CHECK(b[0] == pelcoSync && checksum(Protocol::PelcoD, b[1], payloadOf(b)) != b[6]);
         break;
     case PelcoEvent::Type::BadEtx:
         CHECK(p && b.size() == 8 && b[0] == pelcoPStx && b[6] != pelcoPEtx);
@@ -92,7 +93,7 @@ inline void checkEvent(const PelcoEvent &e, bool pelcoD, bool pelcoP)
     }
     case PelcoEvent::Type::Skipped:
         CHECK(!b.empty());
-        for (BYTE byte : b)
+        for (Byte byte : b)
             CHECK(!(pelcoD && byte == pelcoSync) && !(pelcoP && byte == pelcoPStx));
         break;
     case PelcoEvent::Type::Incomplete:
@@ -104,7 +105,7 @@ inline void checkEvent(const PelcoEvent &e, bool pelcoD, bool pelcoP)
 }
 
 // The whole stream, for a receiver that listens as pelcoD and pelcoP say.
-inline void checkStream(std::span<const BYTE> bytes, const PelcoReceiver &receiver, bool pelcoD,
+inline void checkStream(std::span<const Byte> bytes, const PelcoReceiver &receiver, bool pelcoD,
                         bool pelcoP)
 {
     const std::size_t size = bytes.size();
@@ -125,7 +126,7 @@ inline void checkStream(std::span<const BYTE> bytes, const PelcoReceiver &receiv
             const PelcoCommand &answered = lastFrame->command;
             CHECK(answered.protocol == Protocol::PelcoD && !answered.isResponse());
             CHECK(answered.address == e.bytes[1]);
-            CHECK(BYTE(answered.checksum + e.bytes[2]) == e.bytes[3]);
+            CHECK(Byte(answered.checksum + e.bytes[2]) == e.bytes[3]);
         }
         if (e.type == PelcoEvent::Type::Frame || e.type == PelcoEvent::Type::GeneralResponse)
             lastFrame = &e;

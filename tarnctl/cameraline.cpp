@@ -8,6 +8,11 @@
 
 #include <optional>
 
+using pelco::Byte;
+using pelco::PelcoEvent;
+using pelco::PelcoReceiver;
+using pelco::PelcoReply;
+
 CameraLine::CameraLine(const cli::PortArg &target, const std::string &settings)
 {
     if (target.device.isEmpty()) {
@@ -34,7 +39,7 @@ void CameraLine::discardInput()
     m_stray = 0;
 }
 
-void CameraLine::send(std::span<const BYTE> frame)
+void CameraLine::send(std::span<const Byte> frame)
 {
     m_comm->setOutput(frame);
 }
@@ -60,7 +65,7 @@ bool CameraLine::handle(const std::vector<PelcoEvent> &events,
 bool CameraLine::take(const std::function<bool(const PelcoReply &)> &onReply)
 {
     bool taken = false;
-    for (std::vector<BYTE> bytes = m_comm->input(); !bytes.empty(); bytes = m_comm->input())
+    for (std::vector<Byte> bytes = m_comm->input(); !bytes.empty(); bytes = m_comm->input())
         taken = handle(m_receiver.feed(bytes), onReply) || taken;
     return taken;
 }

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "cli.h"
-#include "pelcoreceiver.h"
+#include "receiver.h"
 #include "serialcontrol.h"
 
 #include <functional>
@@ -29,12 +29,12 @@ public:
     void discardInput();
 
     // One frame, in one write. Raises CommError.
-    void send(std::span<const BYTE> frame);
+    void send(std::span<const pelco::Byte> frame);
 
     // Reads the line for up to timeoutMs, handing every reply that comes in to onReply, until
     // it returns true. Returns whether it did. Raises CommError when the line fails. A signal
     // caught by interruption (when given) ends the wait early.
-    bool listen(int timeoutMs, const std::function<bool(const PelcoReply &)> &onReply,
+    bool listen(int timeoutMs, const std::function<bool(const pelco::PelcoReply &)> &onReply,
                 Interruption *interruption = nullptr);
 
     // Bytes read since the last discardInput() that were no reply: noise, bad checksums, the
@@ -46,11 +46,11 @@ public:
 
 private:
     // Feeds what the control holds to the receiver; true when onReply took a reply.
-    bool take(const std::function<bool(const PelcoReply &)> &onReply);
-    bool handle(const std::vector<PelcoEvent> &events,
-                const std::function<bool(const PelcoReply &)> &onReply);
+    bool take(const std::function<bool(const pelco::PelcoReply &)> &onReply);
+    bool handle(const std::vector<pelco::PelcoEvent> &events,
+                const std::function<bool(const pelco::PelcoReply &)> &onReply);
 
     std::unique_ptr<SerialControl> m_comm;
-    PelcoReceiver m_receiver;
+    pelco::PelcoReceiver m_receiver;
     std::size_t m_stray = 0;
 };

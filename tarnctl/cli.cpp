@@ -9,9 +9,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+using pelco::Byte;
+using pelco::Protocol;
+using pelco::protocolFromName;
+
 namespace cli {
 
-BYTE parseByte(const QString &text, const QString &what)
+Byte parseByte(const QString &text, const QString &what)
 {
     static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
     bool ok = digits.match(text).hasMatch();
@@ -19,7 +23,7 @@ BYTE parseByte(const QString &text, const QString &what)
     if (!ok || value < 0 || value > 255)
         throw UsageError(QStringLiteral("invalid %1 '%2': expected a decimal number from 0 to 255")
                              .arg(what, text));
-    return static_cast<BYTE>(value);
+    return static_cast<Byte>(value);
 }
 
 std::vector<ActionStep> parseActions(const QStringList &words, Protocol protocol, bool allowPause,

@@ -26,7 +26,7 @@ public:
 };
 
 // A decimal from 0 to 255, nothing else (no sign, no blanks, no hex).
-BYTE parseByte(const QString &text, const QString &what);
+pelco::Byte parseByte(const QString &text, const QString &what);
 
 // A baud rate from 1 to 4000000, as the line's Settings text: "9600" gives "9600,n,8,1".
 std::string parseBaud(const QString &text);
@@ -35,7 +35,7 @@ std::string parseBaud(const QString &text);
 int parseMilliseconds(const QString &text, const QString &what, int min, int max);
 
 // --protocol: "d" (Pelco D) or "p" (Pelco P).
-Protocol parseProtocol(const QString &text);
+pelco::Protocol parseProtocol(const QString &text);
 
 // A PORT argument: COM1 to COM255 (the names the panel's list shows), or a device path, which
 // is anything with a '/' in it.
@@ -48,8 +48,8 @@ PortArg parsePort(const QString &text);
 
 // ACTION [ARGUMENTS] ACTION [ARGUMENTS] ...: the steps, read for the protocol; "wait SECONDS"
 // only with allowPause. command names the tarnctl command whose --help lists the actions.
-std::vector<ActionStep> parseActions(const QStringList &words, Protocol protocol, bool allowPause,
-                                     const QString &command);
+std::vector<ActionStep> parseActions(const QStringList &words, pelco::Protocol protocol,
+                                     bool allowPause, const QString &command);
 
 // The actions for --help, one a line with their arguments.
 QString actionsHelp(bool allowPause);

@@ -1,10 +1,14 @@
 // tarnctl frame [--protocol d|p] [--address N] ACTION [ARGUMENTS]: prints the frame an action
 // sends.
 #include "cli.h"
-#include "commandframe.h"
+#include "hex.h"
 #include "tarnctl.h"
 
 #include <cstdio>
+
+using pelco::Byte;
+using pelco::Protocol;
+using pelco::toHex;
 
 int runFrame(const QStringList &args)
 {
@@ -28,7 +32,7 @@ int runFrame(const QStringList &args)
     parser.addPositionalArgument("ACTION", "The action and its arguments.", "ACTION [ARGUMENTS]");
     try {
         cli::parseOrThrow(parser, args, "frame", {"address", "protocol"});
-        const BYTE address = cli::parseByte(parser.value("address"), "address");
+        const Byte address = cli::parseByte(parser.value("address"), "address");
         const Protocol protocol = cli::parseProtocol(parser.value("protocol"));
         const QStringList words = parser.positionalArguments();
         if (words.isEmpty())
@@ -37,7 +41,7 @@ int runFrame(const QStringList &args)
         if (steps.size() != 1)
             throw cli::UsageError(QStringLiteral("unexpected argument '%1': frame takes one action")
                                       .arg(QString::fromStdString(steps[1].text)));
-        const std::vector<BYTE> frame = frameBytes(protocol, address, steps.front().payload);
+        const std::vector<Byte> frame = frameBytes(protocol, address, steps.front().payload);
         std::printf("%s\n", toHex(frame.data(), frame.size()).c_str());
         return cli::exitOk;
     } catch (const cli::UsageError &error) {

@@ -18,6 +18,11 @@
 
 #include <optional>
 
+using pelco::Byte;
+using pelco::PelcoEvent;
+using pelco::PelcoReceiver;
+using pelco::Protocol;
+
 namespace {
 
 constexpr int quietMs = 200; // skipped bytes are shown once the line is this quiet
@@ -103,7 +108,7 @@ int runMonitor(const QStringList &args)
     QObject::connect(&quiet, &QTimer::timeout, [&] { report(receiver.lineQuiet()); });
     QObject::connect(&port, &QSerialPort::readyRead, [&] {
         const QByteArray bytes = port.readAll();
-        report(receiver.feed(std::span(reinterpret_cast<const BYTE *>(bytes.constData()),
+        report(receiver.feed(std::span(reinterpret_cast<const Byte *>(bytes.constData()),
                                        std::size_t(bytes.size()))));
         quiet.start();
     });

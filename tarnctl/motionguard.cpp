@@ -1,10 +1,13 @@
 #include "motionguard.h"
 
 #include "actiontable.h"
+#include "frame.h"
 
-#include <algorithm>
+using pelco::Byte;
+using pelco::PelcoCommand;
 
-MotionGuard::MotionGuard(Protocol protocol, BYTE address) : m_protocol(protocol), m_address(address)
+MotionGuard::MotionGuard(pelco::Protocol protocol, Byte address)
+    : m_protocol(protocol), m_address(address)
 {}
 
 // A motion is a standard command that sets a pan, tilt, zoom, focus or iris bit, or turns auto
@@ -22,26 +25,18 @@ bool MotionGuard::startsMotion(const PelcoCommand &c)
             c.focusFar || c.focusNear || c.irisOpen || c.irisClose || c.autoScan == true);
 }
 
-void MotionGuard::sent(std::span<const BYTE> frame)
+void MotionGuard::sent(std::span<const Byte> bytes)
 {
-    PelcoCommand command;
-    if (m_protocol == Protocol::PelcoD && frame.size() == PelcoBytes().size()) {
-        PelcoBytes bytes;
-        std::copy(frame.begin(), frame.end(), bytes.begin());
-        command = decodePelco(bytes);
-    } else if (m_protocol == Protocol::PelcoP && frame.size() == PelcoPBytes().size()) {
-        PelcoPBytes bytes;
-        std::copy(frame.begin(), frame.end(), bytes.begin());
-        command = decodePelcoP(bytes);
-    } else {
+    const auto frame = pelco::Frame::decode(m_protocol, bytes);
+    if (!frame)
         return;
-    }
+    const PelcoCommand command = pelco::decodeFrame(*frame);
     if (command.kind == PelcoCommand::Kind::Standard)
         m_moving = startsMotion(command);
 }
 
-std::vector<BYTE> MotionGuard::stopFrame() const
+std::vector<Byte> MotionGuard::stopFrame() const
 {
     const ActionSpec *stop = findAction("stop");
-    return frameBytes(m_protocol, m_address, *encodeAction(*stop, {}, m_protocol));
+    return pelco::frameBytes(m_protocol, m_address, *encodeAction(*stop, {}, m_protocol));
 }

@@ -2,7 +2,7 @@
 // moving, and the stop frame that ends it.
 #pragma once
 
-#include "pelcocommand.h"
+#include "command.h"
 #include "protocol.h"
 
 #include <optional>
@@ -12,25 +12,25 @@
 class MotionGuard
 {
 public:
-    MotionGuard(Protocol protocol, BYTE address);
+    MotionGuard(pelco::Protocol protocol, pelco::Byte address);
 
     // Takes note of a frame that went out on the line in full.
-    void sent(std::span<const BYTE> frame);
+    void sent(std::span<const pelco::Byte> frame);
 
     // True when the camera is moving by a frame sent here: the last standard command was a
     // motion (see motionguard.cpp for what counts).
     bool moving() const { return m_moving; }
 
-    BYTE address() const { return m_address; }
+    pelco::Byte address() const { return m_address; }
 
     // The stop frame for the camera, in the protocol in use.
-    std::vector<BYTE> stopFrame() const;
+    std::vector<pelco::Byte> stopFrame() const;
 
     // Whether a decoded command sets the camera moving until something stops it.
-    static bool startsMotion(const PelcoCommand &command);
+    static bool startsMotion(const pelco::PelcoCommand &command);
 
 private:
-    Protocol m_protocol;
-    BYTE m_address;
+    pelco::Protocol m_protocol;
+    pelco::Byte m_address;
     bool m_moving = false;
 };

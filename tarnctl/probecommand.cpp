@@ -1,9 +1,9 @@
 // tarnctl probe --port PORT [--bauds LIST] [--addresses RANGE] [--timeout MS] [--first]
 // [--protocol d|p]: finds cameras on a line by asking each address at each baud rate for its
 // pan position, and lists every answer. It sends queries only, never motion.
-#include "actiontable.h"
 #include "cameraline.h"
 #include "cli.h"
+#include "command.h"
 #include "portconnection.h"
 #include "probeplan.h"
 #include "tarnctl.h"
@@ -12,6 +12,11 @@
 #include <set>
 #include <unistd.h>
 #include <utility>
+
+using pelco::Byte;
+using pelco::degreesText;
+using pelco::PelcoReply;
+using pelco::Protocol;
 
 namespace {
 
@@ -120,7 +125,8 @@ int runProbe(const QStringList &args)
         return cli::exitUsage;
     }
 
-    const ActionSpec &query = *findAction("query-pan");
+    const pelco::Payload queryPayload =
+        *pelco::encode(pelco::commandOf(pelco::CommandKind::QueryPan), Protocol::PelcoD);
     std::set<std::pair<int, int>> found; // baud, address
     try {
         Progress progress;
@@ -135,7 +141,7 @@ int runProbe(const QStringList &args)
             for (int address = range.first; address <= range.last && !(first && !found.empty());
                  ++address) {
                 progress.show(baud, b, bauds.size(), address, range);
-                line.send(frameBytes(Protocol::PelcoD, BYTE(address), query.pelcoD));
+                line.send(frameBytes(Protocol::PelcoD, Byte(address), queryPayload));
                 // An answer that comes late, to an address asked before, counts as well.
                 line.listen(wait, [&](const PelcoReply &reply) {
                     if (reply.kind != PelcoReply::Kind::PanPosition)

@@ -7,11 +7,16 @@
 #include "motionguard.h"
 #include "tarnctl.h"
 
-#include "pelcoreply.h"
+#include "reply.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+
+using pelco::Byte;
+using pelco::degreesText;
+using pelco::PelcoReply;
+using pelco::Protocol;
 
 namespace {
 
@@ -36,7 +41,7 @@ std::string answerText(const PelcoReply &reply)
 
 // Waits for the answer to a query just sent and prints it; false, with the reason on standard
 // error, when none came.
-bool printAnswer(CameraLine &line, const ActionStep &step, BYTE address, PelcoReply::Kind kind,
+bool printAnswer(CameraLine &line, const ActionStep &step, Byte address, PelcoReply::Kind kind,
                  int timeoutMs, Interruption &interruption)
 {
     std::optional<PelcoReply> answer;
@@ -73,7 +78,7 @@ bool printAnswer(CameraLine &line, const ActionStep &step, BYTE address, PelcoRe
 // interruption.signal() set, when a signal comes. False when a query had no answer (the frames
 // after it are still sent). Raises CommError when the line fails.
 bool sendSteps(CameraLine &line, const std::vector<ActionStep> &steps, Protocol protocol,
-               BYTE address, int gap, int timeout, MotionGuard &guard, Interruption &interruption)
+               Byte address, int gap, int timeout, MotionGuard &guard, Interruption &interruption)
 {
     bool answered = true;
     bool sentOne = false;
@@ -85,14 +90,9 @@ bool sendSteps(CameraLine &line, const std::vector<ActionStep> &steps, Protocol 
         }
         if (!interruption.sleep(sentOne ? gap : 0))
             return answered;
-        const std::vector<BYTE> frame = frameBytes(protocol, address, step.payload);
-        // Queries exist in Pelco D only; the receiver knows which answer each asks for.
-        std::optional<PelcoReply::Kind> answer;
-        if (protocol == Protocol::PelcoD) {
-            PelcoBytes bytes;
-            std::copy(frame.begin(), frame.end(), bytes.begin());
-            answer = answerTo(decodePelco(bytes));
-        }
+        const std::vector<Byte> frame = frameBytes(protocol, address, step.payload);
+        // The answer a query asks for; queries exist only where the dialect has them.
+        const std::optional<PelcoReply::Kind> answer = answerTo(step.command);
         if (answer)
             line.discardInput();
         line.send(frame);
@@ -165,7 +165,7 @@ int runSend(const QStringList &args)
 
     cli::PortArg target;
     std::string settings;
-    BYTE address = 1;
+    Byte address = 1;
     int gap = 0;
     int timeout = 300;
     Protocol protocol = Protocol::PelcoD;

@@ -3,6 +3,7 @@
 // receives with the state after, and answers on the line as a dome would.
 #include "cli.h"
 #include "comnamespace.h"
+#include "hex.h"
 #include "simline.h"
 #include "simplacement.h"
 #include "simport.h"
@@ -14,6 +15,12 @@
 #include <QApplication>
 
 #include <memory>
+
+using pelco::Byte;
+using pelco::PelcoEvent;
+using pelco::PelcoReceiver;
+using pelco::Protocol;
+using pelco::toHex;
 
 namespace {
 
@@ -66,7 +73,7 @@ VirtualCamera::Replies parseReplies(const QString &text)
 
 struct SimSettings
 {
-    BYTE address = 1;
+    Byte address = 1;
     int baud = 9600;
     Protocol protocol = Protocol::PelcoD;
     VirtualCamera::Replies replies = VirtualCamera::Replies::Queries;

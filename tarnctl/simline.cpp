@@ -1,7 +1,7 @@
 #include "simline.h"
 
 #include "cli.h"
-#include "commandframe.h"
+#include "hex.h"
 
 #include <QRegularExpression>
 #include <QSocketNotifier>
@@ -11,6 +11,11 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
+
+using pelco::Byte;
+using pelco::PelcoEvent;
+using pelco::protocolLetter;
+using pelco::toHex;
 
 namespace simline {
 
@@ -40,7 +45,7 @@ QString monitorLine(const PelcoEvent &event)
            QString::fromStdString(describe(event));
 }
 
-QString noiseLine(const std::vector<BYTE> &bytes, int lineBaud, int cameraBaud, const QString &tail)
+QString noiseLine(const std::vector<Byte> &bytes, int lineBaud, int cameraBaud, const QString &tail)
 {
     constexpr std::size_t shown = 32;
     QString hex = QString::fromStdString(toHex(bytes.data(), std::min(bytes.size(), shown)));

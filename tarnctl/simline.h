@@ -1,7 +1,7 @@
 // What the virtual camera and the line monitor print, and how they learn of Ctrl+C.
 #pragma once
 
-#include "pelcoreceiver.h"
+#include "receiver.h"
 
 #include <QString>
 
@@ -14,15 +14,15 @@ namespace simline {
 
 // "23:41:07.123  FF 01 00 08 00 3F 48  tilt up speed 63", then "  " + tail when tail is not
 // empty (the camera's state).
-QString format(const PelcoEvent &event, const QString &note, const QString &tail);
+QString format(const pelco::PelcoEvent &event, const QString &note, const QString &tail);
 
 // What the monitor prints: "23:41:07.123  D  FF 01 00 08 00 3F 48  tilt up speed 63", where
 // the mark after the time is the protocol (D or P) of the frame, or "-" for skipped bytes.
-QString monitorLine(const PelcoEvent &event);
+QString monitorLine(const pelco::PelcoEvent &event);
 
 // "23:41:07.123  FF 01 00 51 00 00 52  noise: 7 bytes at 4800 baud, the camera is at 9600",
 // then "  " + tail; the bytes shown are cut after the first 32.
-QString noiseLine(const std::vector<BYTE> &bytes, int lineBaud, int cameraBaud,
+QString noiseLine(const std::vector<pelco::Byte> &bytes, int lineBaud, int cameraBaud,
                   const QString &tail);
 
 // The current local time as HH:MM:SS.mmm.

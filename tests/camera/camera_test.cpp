@@ -1,10 +1,12 @@
 #include "commandframe.h"
 #include "commands.h"
-#include "pelcopframe.h"
-#include "pelcoreply.h"
+#include "frame.h"
+#include "reply.h"
 #include "virtualcamera.h"
 
 #include <gtest/gtest.h>
+
+using namespace pelco;
 
 namespace {
 
@@ -21,7 +23,7 @@ PelcoCommand command(const PtzCommand &c)
 // A Pelco P command: data 1 to 4.
 PelcoCommand commandP(BYTE address, const std::array<BYTE, 4> &data)
 {
-    return decodePelcoP(makePelcoPFrame(address, data).bytes());
+    return decodeFrame(Frame{Protocol::PelcoP, address, data});
 }
 
 // An extended command: command 1 is 0, command 2 the code.

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <vector>
 
+using pelco::PelcoEvent;
+using BYTE = pelco::Byte;
+
 namespace {
 
 using Bytes = std::vector<BYTE>;

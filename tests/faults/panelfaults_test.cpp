@@ -7,6 +7,7 @@
 #include "controlcontainer.h"
 #include "errorreport.h"
 #include "faultsupport.h"
+#include "hex.h"
 #include "panelharness.h"
 #include "ptypair.h"
 #include "ptzcontrolpanel.h"
@@ -37,7 +38,7 @@ std::vector<BYTE> frameBytes(BYTE address, const PtzCommand &command)
 
 std::string hex(const std::vector<BYTE> &bytes)
 {
-    return toHex(bytes.data(), bytes.size());
+    return pelco::toHex(bytes.data(), bytes.size());
 }
 
 class PanelFaults : public ::testing::Test

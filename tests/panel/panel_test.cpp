@@ -3,6 +3,7 @@
 #include "aboutdlg.h"
 #include "appresources.h"
 #include "cameraactions.h"
+#include "hex.h"
 #include "holdtomovehook.h"
 #include "ptypair.h"
 #include "ptzcontroldlg.h"
@@ -50,14 +51,14 @@ QStringList itemsOf(const QComboBox &combo)
 
 std::string hex(const std::vector<std::uint8_t> &bytes)
 {
-    return toHex(bytes.data(), bytes.size());
+    return pelco::toHex(bytes.data(), bytes.size());
 }
 
 std::vector<std::string> outputsHex(const RecordingComm &comm)
 {
     std::vector<std::string> hex;
     for (const auto &bytes : comm.outputs)
-        hex.push_back(toHex(bytes.data(), bytes.size()));
+        hex.push_back(pelco::toHex(bytes.data(), bytes.size()));
     return hex;
 }
 } // namespace
@@ -281,7 +282,7 @@ TEST_F(PanelTest, TheButtonsSendOnTheLineOnlyWhileThePortIsOpen)
         std::string frames;
         for (const HoldToMoveButton &b : holdToMoveButtons()) {
             const PtzCommand &p = b.press;
-            frames += toHex(makeFrame(1, p.command1, p.command2, p.data1, p.data2)) +
+            frames += pelco::toHex(makeFrame(1, p.command1, p.command2, p.data1, p.data2).bytes()) +
                       " FF 01 00 00 00 00 01 ";
         }
         frames.pop_back();

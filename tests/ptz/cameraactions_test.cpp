@@ -1,4 +1,5 @@
 #include "cameraactions.h"
+#include "hex.h"
 #include "recordingcomm.h"
 #include "resource.h"
 
@@ -19,7 +20,7 @@ protected:
     {
         std::vector<std::string> out;
         for (const auto &bytes : comm.outputs)
-            out.push_back(toHex(bytes.data(), bytes.size()));
+            out.push_back(pelco::toHex(bytes.data(), bytes.size()));
         return out;
     }
 };
@@ -164,7 +165,7 @@ TEST_F(CameraActionsTest, EveryFrameIsFilledAnew)
     boxes[IDC_ADDRESS] = "2";
     actions.SendStop();
     const CommandFrame &frame = actions.frame();
-    EXPECT_EQ(toHex(frame), "FF 02 00 00 00 00 02");
+    EXPECT_EQ(pelco::toHex(frame.bytes()), "FF 02 00 00 00 00 02");
 }
 
 } // namespace

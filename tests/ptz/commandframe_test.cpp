@@ -1,5 +1,6 @@
 #include "commandframe.h"
 #include "commands.h"
+#include "hex.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ TEST_P(FrameTable, BytesOnTheLine)
     const FrameCase &c = GetParam();
     const CommandFrame frame = makeFrame(c.address, c.command.command1, c.command.command2,
                                          c.command.data1, c.command.data2);
-    EXPECT_EQ(toHex(frame), c.name);
+    EXPECT_EQ(pelco::toHex(frame.bytes()), c.name);
 }
 
 std::string rowName(const testing::TestParamInfo<FrameCase> &info)

@@ -1,6 +1,6 @@
 #include "recordingcomm.h"
 
-#include "commandframe.h"
+#include "hex.h"
 
 #include <utility>
 
@@ -94,7 +94,7 @@ void RecordingComm::setSettings(const std::string &settings)
 }
 void RecordingComm::setOutput(std::span<const BYTE> bytes)
 {
-    record("put Output " + toHex(bytes.data(), bytes.size()));
+    record("put Output " + pelco::toHex(bytes.data(), bytes.size()));
     // Like the real control: a closed port refuses the write.
     if (!open)
         throw CommError("The port is not open");

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using pelco::Protocol;
+
 namespace {
 
 TEST(MotionGuard, KnowsFromTheFramesSentWhetherTheCameraIsMoving)

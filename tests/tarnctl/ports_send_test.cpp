@@ -18,6 +18,8 @@
 #include <sstream>
 #include <thread>
 
+using namespace pelco;
+
 namespace {
 
 class TarnctlPorts : public TarnctlTest

@@ -13,6 +13,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace pelco;
+
 namespace {
 
 using Bytes = std::vector<BYTE>;

@@ -35,14 +35,17 @@
 //     general response that was held back.
 #pragma once
 
-#include "pelcocommand.h"
-#include "pelcoreply.h"
+#include "command.h"
+#include "frame.h"
 #include "protocol.h"
+#include "reply.h"
 
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
+
+namespace pelco {
 
 struct PelcoEvent
 {
@@ -56,7 +59,7 @@ struct PelcoEvent
     };
 
     Type type = Type::Frame;
-    std::vector<BYTE> bytes;
+    std::vector<Byte> bytes;
     PelcoCommand command; // Frame only
     // The framing the bytes were taken for; Skipped bytes belong to none and say Pelco D.
     Protocol protocol = Protocol::PelcoD;
@@ -80,7 +83,7 @@ public:
     static PelcoReceiver bothProtocols();
 
     // Takes the next bytes of the stream, in any chunks; returns what they completed.
-    std::vector<PelcoEvent> feed(std::span<const BYTE> bytes);
+    std::vector<PelcoEvent> feed(std::span<const Byte> bytes);
     // The line went quiet: reports the skipped bytes held back so far, and a general response
     // held back in case it began a frame. A frame begun and still incomplete is kept.
     std::vector<PelcoEvent> lineQuiet();
@@ -94,21 +97,23 @@ public:
 private:
     struct Answerable
     {
-        BYTE address;
-        BYTE checksum;
+        Byte address;
+        Byte checksum;
     };
 
     PelcoReceiver(bool pelcoD, bool pelcoP);
-    bool isSync(BYTE byte) const;
-    void take(BYTE byte, std::vector<PelcoEvent> &events);
-    void retake(std::span<const BYTE> bytes, std::vector<PelcoEvent> &events);
+    bool isSync(Byte byte) const;
+    void take(Byte byte, std::vector<PelcoEvent> &events);
+    void retake(std::span<const Byte> bytes, std::vector<PelcoEvent> &events);
     void settleGeneralResponse(std::vector<PelcoEvent> &events);
     void emitSkipped(std::vector<PelcoEvent> &events);
 
     bool m_pelcoD;
     bool m_pelcoP;
-    std::vector<BYTE> m_frame;           // from a sync byte on, short of a whole frame
-    std::vector<BYTE> m_skipped;         // skipped bytes not reported yet
+    std::vector<Byte> m_frame;           // from a sync byte on, short of a whole frame
+    std::vector<Byte> m_skipped;         // skipped bytes not reported yet
     std::optional<Answerable> m_answers; // the command a general response may answer now
     bool m_generalHeld = false;          // m_frame's first four bytes are such a response
 };
+
+} // namespace pelco

@@ -1,11 +1,15 @@
 #include "actiontable.h"
 #include "actionwords.h"
-#include "pelcopframe.h"
+#include "commands.h"
+#include "hex.h"
 #include "textrows.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
+
+using namespace pelco;
 
 namespace {
 
@@ -16,13 +20,13 @@ std::vector<ActionStep> parse(const std::string &text, Protocol protocol = Proto
     return parseActionWords(words, protocol, allowPause);
 }
 
-std::string hex(const std::vector<BYTE> &bytes)
+std::string hex(const std::vector<Byte> &bytes)
 {
-    return toHex(bytes.data(), bytes.size());
+    return pelco::toHex(bytes.data(), bytes.size());
 }
 
 // The frame of one action, read alone, at an address.
-std::string frameOf(const std::string &words, Protocol protocol, BYTE address)
+std::string frameOf(const std::string &words, Protocol protocol, Byte address)
 {
     const auto steps = parse(words, protocol);
     EXPECT_EQ(steps.size(), 1u) << words;
@@ -33,8 +37,7 @@ struct Known
 {
     const char *words;
     int address;
-    const char *pelcoD;
-    const char *pelcoP; // nullptr: Pelco P has no such command
+    std::array<const char *, protocolCount> frame; // Pelco D, Pelco P; nullptr: no such command
 };
 
 // Every action, most with and without arguments, at addresses 0, 1, 31 and 255 in turn; then
@@ -118,13 +121,15 @@ TEST(ActionTable, KnownFramesInBothProtocols)
 {
     for (const Known &k : kKnown) {
         SCOPED_TRACE(std::string(k.words) + " at " + std::to_string(k.address));
-        EXPECT_EQ(frameOf(k.words, Protocol::PelcoD, BYTE(k.address)), k.pelcoD);
-        if (k.pelcoP) {
-            EXPECT_EQ(frameOf(k.words, Protocol::PelcoP, BYTE(k.address)), k.pelcoP);
-        } else {
+        for (const Protocol protocol : allProtocols) {
+            SCOPED_TRACE(protocolName(protocol));
+            if (const char *frame = k.frame[std::size_t(protocol)]) {
+                EXPECT_EQ(frameOf(k.words, protocol, Byte(k.address)), frame);
+                continue;
+            }
             try {
-                parse(k.words, Protocol::PelcoP);
-                ADD_FAILURE() << "read in Pelco P";
+                parse(k.words, protocol);
+                ADD_FAILURE() << "read";
             } catch (const ActionWordError &error) {
                 EXPECT_EQ(error.kind(), ActionWordError::Kind::NotInProtocol);
             }
@@ -132,33 +137,36 @@ TEST(ActionTable, KnownFramesInBothProtocols)
     }
 }
 
-// The framing written out once more, apart from the code under test.
-std::vector<BYTE> referenceFrame(Protocol protocol, int address, const std::vector<BYTE> &p)
-{
-    if (protocol == Protocol::PelcoD)
+// The framing written out once more, apart from the code under test, for each dialect.
+using Framing = std::vector<Byte> (*)(int address, const std::vector<Byte> &payload);
+const std::array<Framing, protocolCount> kReferenceFraming{
+    [](int address, const std::vector<Byte> &p) -> std::vector<Byte> {
         return {0xFF,
-                BYTE(address),
+                Byte(address),
                 p[0],
                 p[1],
                 p[2],
                 p[3],
-                BYTE((address + p[0] + p[1] + p[2] + p[3]) & 0xFF)};
-    return {0xA0, BYTE(address), p[0], p[1],
-            p[2], p[3],          0xAF, BYTE(0xA0 ^ address ^ p[0] ^ p[1] ^ p[2] ^ p[3] ^ 0xAF)};
-}
+                Byte((address + p[0] + p[1] + p[2] + p[3]) & 0xFF)};
+    },
+    [](int address, const std::vector<Byte> &p) -> std::vector<Byte> {
+        return {0xA0, Byte(address), p[0], p[1],
+                p[2], p[3],          0xAF, Byte(0xA0 ^ address ^ p[0] ^ p[1] ^ p[2] ^ p[3] ^ 0xAF)};
+    },
+};
 
 TEST(ActionTable, EveryActionFramesAtEveryAddress)
 {
     for (const Known &k : kKnown) {
-        for (const Protocol protocol : {Protocol::PelcoD, Protocol::PelcoP}) {
-            const char *known = protocol == Protocol::PelcoD ? k.pelcoD : k.pelcoP;
+        for (const Protocol protocol : allProtocols) {
+            const char *known = k.frame[std::size_t(protocol)];
             if (!known)
                 continue;
             const auto bytes = bytesFromHex(known);
-            const std::vector<BYTE> payload(bytes.begin() + 2, bytes.begin() + 6);
+            const std::vector<Byte> payload(bytes.begin() + 2, bytes.begin() + 6);
             for (int address : {0, 1, 31, 255})
-                EXPECT_EQ(frameOf(k.words, protocol, BYTE(address)),
-                          hex(referenceFrame(protocol, address, payload)))
+                EXPECT_EQ(frameOf(k.words, protocol, Byte(address)),
+                          hex(kReferenceFraming[std::size_t(protocol)](address, payload)))
                     << k.words << " at " << address << " in " << protocolName(protocol);
         }
     }
@@ -178,7 +186,7 @@ TEST(ActionTable, TheKnownFramesCoverEveryAction)
 TEST(ActionTable, ThePanelsActionsKeepThePanelsBytes)
 {
     const auto code = [](const char *name) {
-        const ActionPayload p = findAction(name)->pelcoD;
+        const ActionPayload p = *encode(findAction(name)->command, Protocol::PelcoD);
         return PtzCommand{p[0], p[1], p[2], p[3]};
     };
     EXPECT_EQ(code("stop"), PtzCommands::stop);
@@ -192,28 +200,17 @@ TEST(ActionTable, ThePanelsActionsKeepThePanelsBytes)
     EXPECT_EQ(code("focus-near"), PtzCommands::focusNear);
     for (int n : {0, 5, 255}) {
         EXPECT_EQ(parse("goto " + std::to_string(n))[0].payload[1],
-                  PtzCommands::gotoPreset(BYTE(n)).command2);
+                  PtzCommands::gotoPreset(Byte(n)).command2);
         const ActionPayload set = parse("set " + std::to_string(n))[0].payload;
-        EXPECT_EQ((PtzCommand{set[0], set[1], set[2], set[3]}), PtzCommands::setPreset(BYTE(n)));
+        EXPECT_EQ((PtzCommand{set[0], set[1], set[2], set[3]}), PtzCommands::setPreset(Byte(n)));
         const ActionPayload clear = parse("clear " + std::to_string(n))[0].payload;
         EXPECT_EQ((PtzCommand{clear[0], clear[1], clear[2], clear[3]}),
-                  PtzCommands::clearPreset(BYTE(n)));
+                  PtzCommands::clearPreset(Byte(n)));
     }
     EXPECT_EQ(actionTable()[0].name, "stop");
     EXPECT_EQ(findAction("Up"), nullptr);
     EXPECT_EQ(findAction(""), nullptr);
     EXPECT_EQ(findAction("wait"), nullptr) << "a pause is no frame";
-}
-
-TEST(PelcoPFrame, FieldsAndChecksum)
-{
-    const PelcoPFrame frame = makePelcoPFrame(0x1F, {0x01, 0x02, 0x03, 0x04});
-    EXPECT_EQ(toHex(frame), "A0 1F 01 02 03 04 AF 14");
-    EXPECT_EQ(frame.stx, 0xA0);
-    EXPECT_EQ(frame.etx, 0xAF);
-    EXPECT_EQ(toHex(makePelcoPFrame(0, {0, 0, 0, 0})), "A0 00 00 00 00 00 AF 0F")
-        << "STX and ETX count";
-    EXPECT_EQ(toHex(makePelcoPFrame(0xFF, {0xFF, 0xFF, 0xFF, 0xFF})), "A0 FF FF FF FF FF AF F0");
 }
 
 TEST(ActionWords, ReadsAListOfStepsWithTheirArguments)
@@ -350,7 +347,9 @@ TEST(ActionWords, HelpListsEveryActionWithItsArguments)
         ASSERT_NE(at, std::string::npos) << action.usage;
         const std::string line = without.substr(at, without.find('\n', at) - at);
         EXPECT_NE(line.find(action.help), std::string::npos) << line;
-        EXPECT_EQ(line.find("Pelco D only") != std::string::npos, !action.pelcoP) << line;
+        EXPECT_EQ(line.find("Pelco D only") != std::string::npos,
+                  !actionInProtocol(action, Protocol::PelcoP))
+            << line;
     }
     for (const char *usage :
          {"up [TILT]", "left [PAN]", "up-left [PAN [TILT]]", "goto N", "aux-on N", "zoom-speed N",

@@ -4,13 +4,16 @@
 
 #include "commandframe.h"
 #include "commands.h"
-#include "pelcoreceiver.h"
+#include "hex.h"
+#include "receiver.h"
 
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <string>
 #include <vector>
+
+using namespace pelco;
 
 namespace receiverstreams {
 
@@ -67,7 +70,7 @@ inline std::vector<std::string> summary(const std::vector<PelcoEvent> &events)
                                                              : "incomplete";
         const std::string protocol =
             e.type != Type::Skipped && e.protocol == Protocol::PelcoP ? "P " : "";
-        out.push_back(protocol + type + " " + toHex(e.bytes.data(), e.bytes.size()) + ": " +
+        out.push_back(protocol + type + " " + pelco::toHex(e.bytes.data(), e.bytes.size()) + ": " +
                       describe(e));
     }
     return out;

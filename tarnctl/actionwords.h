@@ -20,8 +20,9 @@ struct ActionStep
     std::string text;                   // as given: "up 20", "goto 5", "wait 2.5"
     const ActionSpec *action = nullptr; // nullptr for a pause
     ActionArguments arguments;
-    ActionPayload payload{}; // in the protocol the list was read for
-    int pauseMs = 0;         // a pause's length
+    pelco::PelcoCommand command; // what the action means, arguments included
+    ActionPayload payload{};     // in the protocol the list was read for
+    int pauseMs = 0;             // a pause's length
 };
 
 inline constexpr int maxPauseSeconds = 3600;
@@ -47,8 +48,8 @@ private:
 };
 
 // The steps of words, in order. Throws ActionWordError, whose message names the bad word.
-std::vector<ActionStep> parseActionWords(std::span<const std::string> words, Protocol protocol,
-                                         bool allowPause);
+std::vector<ActionStep> parseActionWords(std::span<const std::string> words,
+                                         pelco::Protocol protocol, bool allowPause);
 
 // The actions, one a line with their arguments ("  up [TILT]  tilt up"), and what the
 // arguments take; with "wait SECONDS" when allowPause. Each line ends with a newline.

@@ -10,23 +10,26 @@
 // Pelco P has no replies.
 #pragma once
 
-#include "pelcocommand.h"
+#include "command.h"
+#include "frame.h"
 
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 
-using PelcoGeneralBytes = std::array<BYTE, 4>;
+namespace pelco {
+
+using PelcoGeneralBytes = std::array<Byte, 4>;
 
 struct PelcoReply
 {
     enum class Kind { PanPosition, TiltPosition, ZoomPosition, General };
 
     Kind kind = Kind::General;
-    BYTE address = 0;
+    Byte address = 0;
     std::uint16_t value = 0; // the positions: pan in hundredths of a degree, tilt and zoom raw
-    BYTE alarms = 0;         // General
+    Byte alarms = 0;         // General
 
     bool operator==(const PelcoReply &) const = default;
 };
@@ -40,11 +43,11 @@ std::optional<PelcoReply> replyOf(const PelcoCommand &frame);
 std::optional<PelcoReply::Kind> answerTo(const PelcoCommand &query);
 
 // The seven bytes of an extended response (kind is not General).
-PelcoBytes extendedResponse(BYTE address, PelcoReply::Kind kind, std::uint16_t value);
+PelcoBytes extendedResponse(Byte address, PelcoReply::Kind kind, std::uint16_t value);
 
 // The four bytes of the general response to a Pelco D command with the given address and
 // checksum (a command's last byte).
-PelcoGeneralBytes generalResponse(BYTE address, BYTE commandChecksum, BYTE alarms);
+PelcoGeneralBytes generalResponse(Byte address, Byte commandChecksum, Byte alarms);
 
 // "extended response: pan position 90.00° from address 1", "... tilt position 12345 ...",
 // "general response from address 1, alarm bits 00".
@@ -52,3 +55,5 @@ std::string describe(const PelcoReply &reply);
 
 // A pan position in hundredths of a degree as degrees: 9000 is "90.00°".
 std::string degreesText(std::uint16_t hundredths);
+
+} // namespace pelco

@@ -6,6 +6,7 @@
 namespace {
 
 using Kind = ActionWordError::Kind;
+using AutoMode = pelco::PelcoCommand::AutoMode;
 
 [[noreturn]] void fail(Kind kind, const std::string &message)
 {
@@ -138,11 +139,11 @@ int readRequired(ActionArgs args, const std::string &word)
         break;
     case ActionArgs::Mode:
         if (word == "auto")
-            value = int(PelcoCommand::AutoMode::Auto);
+            value = int(AutoMode::Auto);
         else if (word == "on")
-            value = int(PelcoCommand::AutoMode::On);
+            value = int(AutoMode::On);
         else if (word == "off")
-            value = int(PelcoCommand::AutoMode::Off);
+            value = int(AutoMode::Off);
         break;
     case ActionArgs::Degrees:
         value = readFixed(word, 2, maxHundredths);
@@ -165,8 +166,8 @@ constexpr std::string_view pauseName = "wait";
 
 } // namespace
 
-std::vector<ActionStep> parseActionWords(std::span<const std::string> words, Protocol protocol,
-                                         bool allowPause)
+std::vector<ActionStep> parseActionWords(std::span<const std::string> words,
+                                         pelco::Protocol protocol, bool allowPause)
 {
     std::vector<ActionStep> steps;
     std::size_t i = 0;
@@ -207,9 +208,10 @@ std::vector<ActionStep> parseActionWords(std::span<const std::string> words, Pro
                                            quoted(steps.back().text));
             fail(Kind::UnknownAction, "unknown action " + quoted(*word));
         }
-        if (protocol == Protocol::PelcoP && !action->pelcoP)
-            fail(Kind::NotInProtocol,
-                 quoted(*word) + ": Pelco P has no such command (it is Pelco D only)");
+        if (!actionInProtocol(*action, protocol))
+            fail(Kind::NotInProtocol, quoted(*word) + ": " +
+                                          std::string(pelco::protocolName(protocol)) +
+                                          " has no such command (it is Pelco D only)");
         step.action = action;
 
         ActionArguments &arguments = step.arguments;
@@ -250,7 +252,8 @@ std::vector<ActionStep> parseActionWords(std::span<const std::string> words, Pro
             break;
         }
         }
-        step.payload = *encodeAction(*action, arguments, protocol);
+        step.command = actionCommand(*action, arguments, protocol);
+        step.payload = *pelco::encode(step.command, protocol);
         steps.push_back(std::move(step));
     }
     return steps;
@@ -272,7 +275,7 @@ std::string actionListHelp(bool allowPause)
         out += '\n';
     };
     for (const ActionSpec &action : actionTable())
-        line(action.usage, action.help, !action.pelcoP);
+        line(action.usage, action.help, !actionInProtocol(action, pelco::Protocol::PelcoP));
     if (allowPause)
         line("wait SECONDS", "pause between two frames, 0 to 3600 seconds (2.5 is allowed)", false);
     return out;

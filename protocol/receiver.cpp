@@ -1,37 +1,37 @@
-#include "pelcoreceiver.h"
+#include "receiver.h"
 
-#include "commandframe.h"
+#include "dialect.h"
+#include "hex.h"
 
 #include <algorithm>
 
+namespace pelco {
+
 namespace {
 
-constexpr std::size_t pelcoDSize = 7;
-constexpr std::size_t pelcoPSize = 8;
 constexpr std::size_t generalSize = 4;
 
-std::string hexByte(BYTE b)
+std::string hexByte(Byte b)
 {
     return toHex(&b, 1);
 }
 
-std::array<BYTE, 4> payloadOf(const std::vector<BYTE> &frame)
+Payload payloadOf(const std::vector<Byte> &frame)
 {
     return {frame[2], frame[3], frame[4], frame[5]};
 }
 
 // The framing of bytes from a sync byte on. The two sync values differ, and a frame begins only
 // at one the receiver listens for, so the first byte says which.
-Protocol framingOf(const std::vector<BYTE> &frame)
+Protocol framingOf(const std::vector<Byte> &frame)
 {
-    return frame[0] == pelcoPStx ? Protocol::PelcoP : Protocol::PelcoD;
+    return frame[0] == pelcoPDialect.sync ? Protocol::PelcoP : Protocol::PelcoD;
 }
 
 // The checksum a whole frame of the protocol should end in.
-BYTE expectedChecksum(Protocol protocol, const std::vector<BYTE> &frame)
+Byte expectedChecksum(Protocol protocol, const std::vector<Byte> &frame)
 {
-    return protocol == Protocol::PelcoP ? pelcoPChecksum(frame[1], payloadOf(frame))
-                                        : pelcoDChecksum(frame[1], payloadOf(frame));
+    return checksum(protocol, frame[1], payloadOf(frame));
 }
 
 } // namespace
@@ -45,7 +45,7 @@ std::string describe(const PelcoEvent &event)
     case PelcoEvent::Type::BadChecksum:
         return "bad checksum (expected " + hexByte(expectedChecksum(event.protocol, b)) + ")";
     case PelcoEvent::Type::BadEtx:
-        return "bad ETX (expected " + hexByte(pelcoPEtx) + ")";
+        return "bad ETX (expected " + hexByte(pelcoPDialect.trailer) + ")";
     case PelcoEvent::Type::Skipped:
         return "skipped " + std::to_string(b.size()) + (b.size() == 1 ? " byte" : " bytes");
     case PelcoEvent::Type::Incomplete:
@@ -76,9 +76,9 @@ PelcoReceiver PelcoReceiver::bothProtocols()
     return PelcoReceiver(true, true);
 }
 
-bool PelcoReceiver::isSync(BYTE byte) const
+bool PelcoReceiver::isSync(Byte byte) const
 {
-    return (m_pelcoD && byte == pelcoSync) || (m_pelcoP && byte == pelcoPStx);
+    return (m_pelcoD && byte == pelcoDDialect.sync) || (m_pelcoP && byte == pelcoPDialect.sync);
 }
 
 void PelcoReceiver::expectReplyTo(const PelcoBytes &command)
@@ -86,15 +86,15 @@ void PelcoReceiver::expectReplyTo(const PelcoBytes &command)
     m_answers = Answerable{command[1], command[6]};
 }
 
-std::vector<PelcoEvent> PelcoReceiver::feed(std::span<const BYTE> bytes)
+std::vector<PelcoEvent> PelcoReceiver::feed(std::span<const Byte> bytes)
 {
     std::vector<PelcoEvent> events;
-    for (BYTE b : bytes)
+    for (Byte b : bytes)
         take(b, events);
     return events;
 }
 
-void PelcoReceiver::take(BYTE byte, std::vector<PelcoEvent> &events)
+void PelcoReceiver::take(Byte byte, std::vector<PelcoEvent> &events)
 {
     if (m_frame.empty()) {
         if (!isSync(byte)) {
@@ -105,16 +105,17 @@ void PelcoReceiver::take(BYTE byte, std::vector<PelcoEvent> &events)
     }
     m_frame.push_back(byte);
     const Protocol protocol = framingOf(m_frame);
+    const Dialect &d = dialect(protocol);
     const bool p = protocol == Protocol::PelcoP;
-    const std::size_t size = p ? pelcoPSize : pelcoDSize;
+    const std::size_t size = d.frameSize;
     if (!p && m_frame.size() == generalSize && m_answers && m_frame[1] == m_answers->address &&
-        m_frame[3] == BYTE((m_answers->checksum + m_frame[2]) % 256))
+        m_frame[3] == Byte((m_answers->checksum + m_frame[2]) % 256))
         m_generalHeld = true;
     if (m_frame.size() < size)
         return;
 
-    const bool framed = !p || m_frame[6] == pelcoPEtx;
-    const BYTE checksum = m_frame[size - 1];
+    const bool framed = d.trailerIndex >= size || m_frame[d.trailerIndex] == d.trailer;
+    const Byte checksum = m_frame[size - 1];
     if (framed && checksum == expectedChecksum(protocol, m_frame)) {
         const PelcoCommand command =
             decodeFrame(protocol, m_frame[1], payloadOf(m_frame), checksum);
@@ -136,17 +137,17 @@ void PelcoReceiver::take(BYTE byte, std::vector<PelcoEvent> &events)
         {framed ? PelcoEvent::Type::BadChecksum : PelcoEvent::Type::BadEtx, m_frame, {}, protocol});
     // Search again from the byte after the failed frame's sync. The bytes up to the next sync
     // were shown in the report just made and are not reported again as skipped.
-    const std::vector<BYTE> rest(m_frame.begin() + 1, m_frame.end());
+    const std::vector<Byte> rest(m_frame.begin() + 1, m_frame.end());
     m_frame.clear();
-    const auto sync = std::find_if(rest.begin(), rest.end(), [this](BYTE b) { return isSync(b); });
+    const auto sync = std::find_if(rest.begin(), rest.end(), [this](Byte b) { return isSync(b); });
     retake(std::span(rest).subspan(std::size_t(sync - rest.begin())), events);
 }
 
 // Takes bytes again that an earlier decision handed back. There are fewer of them than a
 // frame of the kind just decided on, so this goes only as deep as the frames get shorter.
-void PelcoReceiver::retake(std::span<const BYTE> bytes, std::vector<PelcoEvent> &events)
+void PelcoReceiver::retake(std::span<const Byte> bytes, std::vector<PelcoEvent> &events)
 {
-    for (BYTE b : bytes)
+    for (Byte b : bytes)
         take(b, events);
 }
 
@@ -154,12 +155,12 @@ void PelcoReceiver::retake(std::span<const BYTE> bytes, std::vector<PelcoEvent> 
 // what follows them is looked at afresh.
 void PelcoReceiver::settleGeneralResponse(std::vector<PelcoEvent> &events)
 {
-    const std::vector<BYTE> held = std::move(m_frame);
+    const std::vector<Byte> held = std::move(m_frame);
     m_frame.clear();
     m_generalHeld = false;
     m_answers.reset();
     events.push_back({PelcoEvent::Type::GeneralResponse,
-                      std::vector<BYTE>(held.begin(), held.begin() + generalSize),
+                      std::vector<Byte>(held.begin(), held.begin() + generalSize),
                       {},
                       Protocol::PelcoD});
     retake(std::span(held).subspan(generalSize), events);
@@ -192,3 +193,5 @@ std::vector<PelcoEvent> PelcoReceiver::finish()
     }
     return events;
 }
+
+} // namespace pelco

@@ -1,12 +1,14 @@
 #include "commandframe.h"
 #include "commands.h"
-#include "pelcoreceiver.h"
-#include "pelcoreply.h"
+#include "receiver.h"
 #include "receiverstreams.h"
+#include "reply.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
+
+using namespace pelco;
 
 namespace {
 

@@ -1,8 +1,10 @@
 // The receiver on Pelco P, and on lines that carry Pelco D and Pelco P together.
-#include "pelcoreceiver.h"
+#include "receiver.h"
 #include "receiverstreams.h"
 
 #include <gtest/gtest.h>
+
+using namespace pelco;
 
 namespace {
 

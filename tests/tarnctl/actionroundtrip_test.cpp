@@ -1,7 +1,7 @@
 // Every frame of the action table, read back by the receiver: each decodes to the meaning its
 // action has, in Pelco D and in Pelco P, alone or in one stream with all the others.
 #include "actionwords.h"
-#include "pelcoreceiver.h"
+#include "receiver.h"
 #include "textrows.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <functional>
 #include <set>
+
+using namespace pelco;
 
 namespace {
 
@@ -75,8 +77,8 @@ struct Sent
 {
     std::string words;
     Protocol protocol;
-    BYTE address;
-    std::vector<BYTE> frame;
+    Byte address;
+    std::vector<Byte> frame;
     PelcoCommand meaning; // what the receiver should make of the frame
 };
 
@@ -84,13 +86,13 @@ struct Sent
 std::vector<Sent> everyFrame()
 {
     std::vector<Sent> sent;
-    const BYTE addresses[] = {0, 1, 31, 255};
+    const Byte addresses[] = {0, 1, 31, 255};
     for (const Meaning &m : kMeanings) {
         const auto words = splitWords(m.words);
-        for (const Protocol protocol : {Protocol::PelcoD, Protocol::PelcoP}) {
-            if (protocol == Protocol::PelcoP && !findAction(words.front())->pelcoP)
+        for (const Protocol protocol : allProtocols) {
+            if (!actionInProtocol(*findAction(words.front()), protocol))
                 continue;
-            const BYTE address = addresses[sent.size() % 4];
+            const Byte address = addresses[sent.size() % 4];
             const auto frame =
                 frameBytes(protocol, address, parseActionWords(words, protocol, false)[0].payload);
             PelcoCommand meaning;
@@ -131,7 +133,7 @@ TEST(ActionRoundTrip, EveryFrameDecodesToItsActionsMeaning)
 TEST(ActionRoundTrip, AllFramesInOneStreamOfBothProtocolsComeBackInOrder)
 {
     const auto sent = everyFrame();
-    std::vector<BYTE> stream;
+    std::vector<Byte> stream;
     for (const Sent &s : sent)
         stream.insert(stream.end(), s.frame.begin(), s.frame.end());
     // Whole, and in chunks that cut the frames anywhere.

@@ -1,8 +1,10 @@
-#include "pelcoreply.h"
+#include "reply.h"
 
-#include "commandframe.h"
+#include "hex.h"
 
 #include <cstdio>
+
+namespace pelco {
 
 std::optional<PelcoReply> replyOf(const PelcoCommand &frame)
 {
@@ -33,17 +35,26 @@ std::optional<PelcoReply::Kind> answerTo(const PelcoCommand &query)
     }
 }
 
-PelcoBytes extendedResponse(BYTE address, PelcoReply::Kind kind, std::uint16_t value)
+PelcoBytes extendedResponse(Byte address, PelcoReply::Kind kind, std::uint16_t value)
 {
-    const BYTE code = kind == PelcoReply::Kind::PanPosition    ? 0x59
-                      : kind == PelcoReply::Kind::TiltPosition ? 0x5B
-                                                               : 0x5D;
-    return makeFrame(address, 0x00, code, BYTE(value >> 8), BYTE(value & 0xFF)).bytes();
+    const PelcoCommand::Kind response =
+        kind == PelcoReply::Kind::PanPosition    ? PelcoCommand::Kind::PanPositionResponse
+        : kind == PelcoReply::Kind::TiltPosition ? PelcoCommand::Kind::TiltPositionResponse
+                                                 : PelcoCommand::Kind::ZoomPositionResponse;
+    const Byte code = *extendedCode(response, Protocol::PelcoD);
+    const Payload payload{0x00, code, Byte(value >> 8), Byte(value & 0xFF)};
+    return {pelcoSync,
+            address,
+            payload[0],
+            payload[1],
+            payload[2],
+            payload[3],
+            checksum(Protocol::PelcoD, address, payload)};
 }
 
-PelcoGeneralBytes generalResponse(BYTE address, BYTE commandChecksum, BYTE alarms)
+PelcoGeneralBytes generalResponse(Byte address, Byte commandChecksum, Byte alarms)
 {
-    return {pelcoSync, address, alarms, BYTE((commandChecksum + alarms) % 256)};
+    return {pelcoSync, address, alarms, Byte((commandChecksum + alarms) % 256)};
 }
 
 std::string degreesText(std::uint16_t hundredths)
@@ -69,3 +80,5 @@ std::string describe(const PelcoReply &reply)
     }
     return "general response" + from + ", alarm bits " + toHex(&reply.alarms, 1);
 }
+
+} // namespace pelco
