@@ -171,6 +171,12 @@ bool DropDownCombo::eventFilter(QObject *watched, QEvent *event)
         }
         if (highlightFromNothing(*key))
             return true;
+        // Shift+Esc and Ctrl+Esc close the list as Esc does (Qt's list takes only Esc).
+        if (key->key() == Qt::Key_Escape && key->modifiers() != Qt::NoModifier &&
+            !(key->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
+            hidePopup();
+            return true;
+        }
         if (isEnter(*key) && !view()->currentIndex().isValid()) {
             hidePopup();
             return true;

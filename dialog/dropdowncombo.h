@@ -6,6 +6,7 @@
 //    starts with the text (case aside), or none; the highlighted item is chosen on Enter or a
 //    click, like one reached with the arrow keys. Enter with nothing highlighted closes the
 //    list and chooses nothing.
+//  - Shift and Ctrl leave Enter and Esc in the dropped list what they are.
 //  - In the dropped list with nothing highlighted, End and Page Down go to the last item, Home,
 //    Page Up, Up and Down to the first (Qt's list goes to the first for every key).
 //  - The dropped list is at least as wide as its widest item, never narrower than the field.

@@ -66,17 +66,21 @@ private:
     const QComboBox &m_combo;
 };
 
+// Shift and Ctrl leave Enter and Esc what they are, as in the dialog manager; with Alt or the
+// logo key they are other keys.
+bool plainOrShifted(const QKeyEvent &event)
+{
+    return !(event.modifiers() & (Qt::AltModifier | Qt::MetaModifier));
+}
+
 bool isEnter(const QKeyEvent &event)
 {
-    const auto modifiers = event.modifiers() & ~Qt::KeypadModifier;
-    return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) &&
-           modifiers == Qt::NoModifier;
+    return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) && plainOrShifted(event);
 }
 
 bool isEscape(const QKeyEvent &event)
 {
-    return event.key() == Qt::Key_Escape &&
-           (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    return event.key() == Qt::Key_Escape && plainOrShifted(event);
 }
 } // namespace
 

@@ -434,3 +434,27 @@ TEST_F(DropDownComboTest, AChosenItemShowsFromItsStart)
     other->setCurrentIndex(2);
     showsStart();
 }
+
+TEST_F(DropDownComboTest, ShiftAndCtrlLeaveEnterAndEscWhatTheyAreInTheDroppedList)
+{
+    const Qt::KeyboardModifiers modifiers[] = {Qt::ShiftModifier, Qt::ControlModifier};
+    int chosen = 0;
+    for (const Qt::KeyboardModifiers modifier : modifiers) {
+        SCOPED_TRACE(modifier.toInt());
+        list->setCurrentIndex(2);
+        openList();
+        QTest::keyClick(list->view(), Qt::Key_Down);
+        QTest::keyClick(list->view(), Qt::Key_Return, modifier);
+        EXPECT_FALSE(list->view()->isVisible());
+        EXPECT_EQ(list->currentText(), "19200");
+        EXPECT_EQ(choices.count(), ++chosen);
+
+        openList();
+        QTest::keyClick(list->view(), Qt::Key_Down);
+        QTest::keyClick(list->view(), Qt::Key_Escape, modifier);
+        EXPECT_FALSE(list->view()->isVisible());
+        EXPECT_EQ(list->currentText(), "19200");
+        EXPECT_EQ(choices.count(), chosen) << "Esc chooses nothing";
+        list->hidePopup();
+    }
+}

@@ -351,12 +351,20 @@ TEST_F(PanelTest, EnterOrSpaceOnAFocusedPresetButtonClicksIt)
 {
     const int result = run([&] {
         comm->open = true;
-        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
-            SCOPED_TRACE(key);
+        // Shift and Ctrl do not change what Enter does.
+        const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
+            {Qt::Key_Space, Qt::NoModifier},
+            {Qt::Key_Return, Qt::NoModifier},
+            {Qt::Key_Enter, Qt::KeypadModifier},
+            {Qt::Key_Return, Qt::ShiftModifier},
+            {Qt::Key_Return, Qt::ControlModifier},
+            {Qt::Key_Enter, Qt::KeypadModifier | Qt::ShiftModifier},
+        };
+        for (const auto &[key, modifiers] : keys) {
+            SCOPED_TRACE(testing::Message() << key << " with " << modifiers.toInt());
             comm->outputs.clear();
             item(IDC_GOTO_PRESET)->setFocus();
-            QTest::keyClick(item(IDC_GOTO_PRESET), key,
-                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            QTest::keyClick(item(IDC_GOTO_PRESET), key, modifiers);
             EXPECT_THAT(outputsHex(*comm), ElementsAre("FF 01 00 07 00 01 09"));
             EXPECT_TRUE(panel.isVisible());
         }
@@ -629,6 +637,24 @@ TEST_F(PanelTest, KeyboardAndCloseBoxEndThePanel)
         {"Esc on a button", IDC_UP, Qt::Key_Escape, Qt::NoModifier, IDCANCEL, false},
         {"Esc in the port list", IDC_PORT_LIST, Qt::Key_Escape, Qt::NoModifier, IDCANCEL, false},
         {"Esc in the address box", IDC_ADDRESS, Qt::Key_Escape, Qt::NoModifier, IDCANCEL, false},
+        // Shift and Ctrl do not change what Enter and Esc do; Alt makes them other keys.
+        {"Shift+Enter in the address box", IDC_ADDRESS, Qt::Key_Return, Qt::ShiftModifier, IDOK,
+         false},
+        {"Ctrl+Enter in the preset box", IDC_PRESET_NUMBER, Qt::Key_Return, Qt::ControlModifier,
+         IDOK, false},
+        {"Shift+Enter in the port list", IDC_PORT_LIST, Qt::Key_Return, Qt::ShiftModifier, IDOK,
+         false},
+        {"Ctrl+keypad Enter in the baud list", IDC_BAUD_LIST, Qt::Key_Enter,
+         Qt::ControlModifier | Qt::KeypadModifier, IDOK, false},
+        {"Shift+Esc on a button", IDC_UP, Qt::Key_Escape, Qt::ShiftModifier, IDCANCEL, false},
+        {"Shift+Esc in the address box", IDC_ADDRESS, Qt::Key_Escape, Qt::ShiftModifier, IDCANCEL,
+         false},
+        {"Shift+Esc in the baud list", IDC_BAUD_LIST, Qt::Key_Escape, Qt::ShiftModifier, IDCANCEL,
+         false},
+        {"Ctrl+Esc in the port list", IDC_PORT_LIST, Qt::Key_Escape, Qt::ControlModifier, IDCANCEL,
+         false},
+        {"Alt+Enter in the address box", IDC_ADDRESS, Qt::Key_Return, Qt::AltModifier, 99, false},
+        {"Alt+Enter in the port list", IDC_PORT_LIST, Qt::Key_Return, Qt::AltModifier, 99, false},
         {"Alt+F4", IDC_UP, Qt::Key_F4, Qt::AltModifier, IDCANCEL, true},
         {"the close box", 0, Qt::Key_unknown, Qt::NoModifier, IDCANCEL, true},
     };
