@@ -1043,3 +1043,48 @@ TEST_F(PanelTest, CarriesTheApplicationIconAndDrawsItCentredWhenMinimised)
         panel.setWindowState(Qt::WindowNoState);
     });
 }
+
+TEST_F(PanelTest, TheDroppedListsTakeTheTemplatesHeightAndShowWholeNames)
+{
+    // Twenty ports, one name of the full 24 characters.
+    std::vector<std::string> names;
+    for (int n = 1; n <= 19; ++n)
+        names.push_back("COM" + std::to_string(n) + " (ttyS" + std::to_string(n - 1) + ")");
+    names.push_back("COM20 (usb-FTDI_~-port0)");
+    FakePortSource many{names};
+    panel.setPortSource(&many);
+    run([&] {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+        // The rows wholly in view of a dropped list, and whether it scrolls.
+        const auto dropped = [&](QComboBox *list) {
+            list->setFocus();
+            list->showPopup();
+            QAbstractItemView *view = list->view();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+            int rows = 0;
+            for (int row = 0; row < list->count(); ++row) {
+                const QRect rect = view->visualRect(list->model()->index(row, 0));
+                if (view->viewport()->rect().contains(rect))
+                    ++rows;
+            }
+            return rows;
+        };
+        // The baud list's 78 units hold its eight rates: none is scrolled out of view.
+        auto *baudList = item<QComboBox>(IDC_BAUD_LIST);
+        EXPECT_EQ(dropped(baudList), 8);
+        baudList->hidePopup();
+
+        // The port list's 133 units: the field and fifteen lines of the dialog font, give or
+        // take the field's height here; more than Qt's ten rows.
+        auto *portList = item<QComboBox>(IDC_PORT_LIST);
+        const int rows = dropped(portList);
+        EXPECT_GE(rows, 14);
+        EXPECT_LE(rows, 15);
+        QAbstractItemView *view = portList->view();
+        const int longest =
+            view->fontMetrics().horizontalAdvance(QStringLiteral("COM20 (usb-FTDI_~-port0)"));
+        EXPECT_GT(longest, portList->width()) << "the field is narrower than the name";
+        EXPECT_GE(view->viewport()->width(), longest) << "the name shows whole";
+        portList->hidePopup();
+    });
+}
