@@ -512,8 +512,10 @@ TEST_F(PanelTest, AListEditedByTypingHasNoSelectionSoTheOtherListOpensNothing)
         expected.insert(expected.begin(), "put PortOpen false");
         EXPECT_EQ(takeLog(), withPortOpenFirst(true, expected));
 
-        // Editing the port list's text: a baud choice opens nothing either.
+        // Editing the port list's text: a baud choice opens nothing either. (A choice leaves
+        // the whole text selected; End goes to its end.)
         portList->setFocus();
+        QTest::keyClick(portList, Qt::Key_End);
         QTest::keyClick(portList, Qt::Key_Backspace);
         EXPECT_EQ(portList->currentIndex(), -1);
         EXPECT_EQ(portList->currentText(), "COM10 (pts/2");
