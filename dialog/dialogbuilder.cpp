@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -49,6 +50,13 @@ DialogBaseUnits dialogBaseUnits(const QFont &font)
                            metrics.height());
 }
 
+int droppedRows(int boxHeight, int fieldHeight, const DialogBaseUnits &units)
+{
+    if (units.y <= 0)
+        return 1;
+    return std::max(1, (boxHeight - fieldHeight) / units.y);
+}
+
 BuiltControls buildDialog(QWidget &window, const DialogTemplate &tmpl,
                           const std::function<QPixmap(int, QSize)> &iconFor)
 {
@@ -70,9 +78,13 @@ BuiltControls buildDialog(QWidget &window, const DialogTemplate &tmpl,
             widget = button;
             break;
         }
-        case ControlKind::ComboBox:
-            widget = new DropDownCombo(&window);
+        case ControlKind::ComboBox: {
+            auto *combo = new DropDownCombo(&window);
+            combo->setMaxVisibleItems(
+                droppedRows(rect.height(), combo->sizeHint().height(), units));
+            widget = combo;
             break;
+        }
         case ControlKind::Edit:
             widget = new QLineEdit(&window);
             break;

@@ -28,6 +28,11 @@ DialogBaseUnits dialogBaseUnits(const QFont &font);
 // letter width rounded to the nearest pixel, halves up.
 DialogBaseUnits dialogBaseUnits(int alphabetWidth, int fontHeight);
 
+// A combo box's template height holds its field and its dropped list. The dropped list shows
+// as many whole items as the rest holds, one item being one font height (the base unit y), as
+// in the dialog manager's lists; at least one.
+int droppedRows(int boxHeight, int fieldHeight, const DialogBaseUnits &units);
+
 // The controls of a built window, by id (controls with the id -1 are left out) and in
 // template order.
 struct BuiltControls
@@ -39,6 +44,7 @@ struct BuiltControls
 // Creates the template's controls as children of window, in template order (which is the
 // tab order), sets the window's font, caption and fixed client size. Icons come from
 // iconFor(iconId). Push buttons are never default or auto-default buttons: the windows handle
-// Enter themselves. Combo boxes are drop-down lists with an edit field (dropdowncombo.h).
+// Enter themselves. Combo boxes are drop-down lists with an edit field (dropdowncombo.h), one
+// line high, their dropped lists as many rows high as droppedRows gives.
 BuiltControls buildDialog(QWidget &window, const DialogTemplate &tmpl,
                           const std::function<QPixmap(int iconId, QSize size)> &iconFor = {});

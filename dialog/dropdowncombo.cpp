@@ -2,8 +2,10 @@
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QWheelEvent>
 
 namespace {
@@ -40,6 +42,29 @@ DropDownCombo::DropDownCombo(QWidget *parent) : QComboBox(parent)
     setFocusPolicy(Qt::StrongFocus);
     connect(lineEdit(), &QLineEdit::textEdited, this,
             [this](const QString &text) { textEdited(text); });
+    // Qt leaves the cursor, and so the view, at the end of an item's text.
+    connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0 && !hasFocus())
+            lineEdit()->setCursorPosition(0);
+    });
+    connect(this, &QComboBox::activated, this, [this] { showChosenText(); });
+}
+
+void DropDownCombo::showChosenText()
+{
+    // As the dialog manager shows a chosen item: from its start, all of it selected, so that
+    // typing replaces it.
+    QLineEdit *field = lineEdit();
+    const int length = int(field->text().size());
+    field->setSelection(length, -length);
+}
+
+void DropDownCombo::focusOutEvent(QFocusEvent *event)
+{
+    QComboBox::focusOutEvent(event);
+    // The list dropping takes the focus for a moment; the field goes on being typed into.
+    if (event->reason() != Qt::PopupFocusReason)
+        lineEdit()->setCursorPosition(0);
 }
 
 void DropDownCombo::textEdited(const QString &text)
@@ -58,25 +83,68 @@ void DropDownCombo::textEdited(const QString &text)
 
 void DropDownCombo::highlightMatch(const QString &text)
 {
-    QAbstractItemView *list = view();
     if (!text.isEmpty()) {
         for (int row = 0; row < count(); ++row) {
             if (itemText(row).startsWith(text, Qt::CaseInsensitive)) {
-                const QModelIndex index = model()->index(row, modelColumn(), rootModelIndex());
-                list->setCurrentIndex(index);
-                list->scrollTo(index);
+                highlightRow(row);
                 return;
             }
         }
     }
+    QAbstractItemView *list = view();
     list->clearSelection();
     list->setCurrentIndex(QModelIndex());
+}
+
+void DropDownCombo::highlightRow(int row)
+{
+    QAbstractItemView *list = view();
+    const QModelIndex index = model()->index(row, modelColumn(), rootModelIndex());
+    list->setCurrentIndex(index);
+    list->scrollTo(index);
+}
+
+bool DropDownCombo::highlightFromNothing(const QKeyEvent &key)
+{
+    if (view()->currentIndex().isValid() || count() == 0 ||
+        (key.modifiers() & (Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    switch (key.key()) {
+    case Qt::Key_End:
+    case Qt::Key_PageDown:
+        highlightRow(count() - 1);
+        return true;
+    case Qt::Key_Home:
+    case Qt::Key_PageUp:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        highlightRow(0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void DropDownCombo::fitWidestItem()
+{
+    // Wide enough for the widest item whole; Qt makes it no narrower than the field.
+    QAbstractItemView *list = view();
+    int width = list->sizeHintForColumn(modelColumn());
+    if (width <= 0) {
+        list->setMinimumWidth(0);
+        return;
+    }
+    width += 2 * list->frameWidth();
+    if (count() > maxVisibleItems())
+        width += list->verticalScrollBar()->sizeHint().width();
+    list->setMinimumWidth(width);
 }
 
 void DropDownCombo::showPopup()
 {
     // Keys typed into the dropped list go on into the field (the list exists from here on).
     view()->installEventFilter(this);
+    fitWidestItem();
     QComboBox::showPopup();
     // A list without a selection shows the item its text starts, or nothing highlighted.
     if (currentIndex() < 0)
@@ -99,6 +167,14 @@ bool DropDownCombo::eventFilter(QObject *watched, QEvent *event)
         if (editsText(*key)) {
             // Into the field, whose edit then moves the highlight.
             QCoreApplication::sendEvent(lineEdit(), key);
+            return true;
+        }
+        if (highlightFromNothing(*key))
+            return true;
+        // Shift+Esc and Ctrl+Esc close the list as Esc does (Qt's list takes only Esc).
+        if (key->key() == Qt::Key_Escape && key->modifiers() != Qt::NoModifier &&
+            !(key->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
+            hidePopup();
             return true;
         }
         if (isEnter(*key) && !view()->currentIndex().isValid()) {

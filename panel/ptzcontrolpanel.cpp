@@ -5,6 +5,7 @@
 #include "comportsource.h"
 #include "controlcontainer.h"
 #include "errorreport.h"
+#include "frameextents.h"
 #include "holdtomovehook.h"
 #include "portdiscovery.h"
 #include "ptzcontroldlg.h"
@@ -66,17 +67,21 @@ private:
     const QComboBox &m_combo;
 };
 
+// Shift and Ctrl leave Enter and Esc what they are, as in the dialog manager; with Alt or the
+// logo key they are other keys.
+bool plainOrShifted(const QKeyEvent &event)
+{
+    return !(event.modifiers() & (Qt::AltModifier | Qt::MetaModifier));
+}
+
 bool isEnter(const QKeyEvent &event)
 {
-    const auto modifiers = event.modifiers() & ~Qt::KeypadModifier;
-    return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) &&
-           modifiers == Qt::NoModifier;
+    return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) && plainOrShifted(event);
 }
 
 bool isEscape(const QKeyEvent &event)
 {
-    return event.key() == Qt::Key_Escape &&
-           (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    return event.key() == Qt::Key_Escape && plainOrShifted(event);
 }
 } // namespace
 
@@ -120,10 +125,16 @@ int CPtzControlDlg::DoModal()
 
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
-        // Centred as a whole, frame included where the platform knows it already.
+        // Centred as a whole, frame included: a window manager's frame is not there before the
+        // window shows, so it is asked for.
         create();
-        const QSize frame = frameGeometry().size();
-        move(available.center() - QPoint((frame.width() - 1) / 2, (frame.height() - 1) / 2));
+        const QMargins frame = expectedFrameExtents(*this);
+        const QSize whole = size().grownBy(frame);
+        const QPoint client = available.center() -
+                              QPoint((whole.width() - 1) / 2, (whole.height() - 1) / 2) +
+                              QPoint(frame.left(), frame.top());
+        // move() takes the position of the frame that Qt knows so far.
+        move(client - (geometry().topLeft() - pos()));
     }
     // The first control with a tab stop.
     if (QWidget *first = GetDlgItem(IDC_ZOOM_PLUS))

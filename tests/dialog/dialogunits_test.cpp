@@ -77,3 +77,28 @@ TEST(DialogUnits, TheDialogFontGivesPlausibleBaseUnits)
     EXPECT_GT(units.y, units.x);
     EXPECT_LE(units.y, 30);
 }
+
+TEST(DialogUnits, ADroppedListShowsTheWholeFontHeightRowsLeftBelowTheField)
+{
+    struct Case
+    {
+        const char *name;
+        int boxHeight, fieldHeight;
+        DialogBaseUnits units;
+        int rows;
+    };
+    const Case cases[] = {
+        {"the port list, 133 units at base 13", 216, 21, {6, 13}, 15},
+        {"the baud list, 78 units at base 13", 127, 21, {6, 13}, 8},
+        {"a taller field leaves fewer", 127, 30, {6, 13}, 7},
+        {"exactly whole rows", 47, 21, {6, 13}, 2},
+        {"one pixel short of a row", 46, 21, {6, 13}, 1},
+        {"no room still shows one", 21, 21, {6, 13}, 1},
+        {"a field taller than the box", 10, 21, {6, 13}, 1},
+        {"no base unit", 100, 21, {0, 0}, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(droppedRows(c.boxHeight, c.fieldHeight, c.units), c.rows);
+    }
+}

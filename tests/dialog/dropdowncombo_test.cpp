@@ -312,3 +312,149 @@ TEST(DropDownComboLook, BuildsItsListOnFirstOpeningAndShowsWhatQtsEditableComboS
     EXPECT_FALSE(dropped[0].isNull());
     EXPECT_EQ(dropped[0], dropped[1]) << "the dropped lists look alike";
 }
+
+TEST_F(DropDownComboTest, FromNothingHighlightedEndAndPageDownGoToTheLastItemTheOthersToTheFirst)
+{
+    struct Case
+    {
+        const char *name;
+        Qt::Key key;
+        int highlighted;
+        const char *chosen;
+    };
+    const Case cases[] = {
+        {"End", Qt::Key_End, 7, "115200"}, {"Page Down", Qt::Key_PageDown, 7, "115200"},
+        {"Home", Qt::Key_Home, 0, "2400"}, {"Page Up", Qt::Key_PageUp, 0, "2400"},
+        {"Down", Qt::Key_Down, 0, "2400"}, {"Up", Qt::Key_Up, 0, "2400"},
+    };
+    // Nothing is highlighted in a list without a selection, and in one typed to no item.
+    const std::function<void()> toNothing[] = {
+        [&] {
+            list->setCurrentIndex(-1);
+            openList();
+        },
+        [&] {
+            openList();
+            list->lineEdit()->selectAll();
+            QTest::keyClicks(list->view(), "7");
+        },
+    };
+    int chosen = 0;
+    for (const auto &nothing : toNothing) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(c.name);
+            list->setCurrentIndex(2);
+            nothing();
+            ASSERT_EQ(highlighted(), -1);
+            QTest::keyClick(list->view(), c.key);
+            EXPECT_EQ(highlighted(), c.highlighted);
+            EXPECT_TRUE(list->view()->isVisible()) << "the key only highlights";
+            EXPECT_EQ(choices.count(), chosen);
+            QTest::keyClick(list->view(), Qt::Key_Return);
+            EXPECT_EQ(list->currentText(), c.chosen);
+            EXPECT_EQ(choices.count(), ++chosen);
+        }
+    }
+    // With an item highlighted the keys move as in any list.
+    list->setCurrentIndex(2);
+    openList();
+    QTest::keyClick(list->view(), Qt::Key_End);
+    EXPECT_EQ(highlighted(), 7);
+    QTest::keyClick(list->view(), Qt::Key_Home);
+    EXPECT_EQ(highlighted(), 0);
+    QTest::keyClick(list->view(), Qt::Key_Down);
+    EXPECT_EQ(highlighted(), 1);
+    list->hidePopup();
+}
+
+TEST_F(DropDownComboTest, TheDroppedListShowsTheWidestItemWholeAndIsNeverNarrowerThanTheField)
+{
+    const QString longest = QStringLiteral("COM11 (usb-FTDI_~-port0)");
+    other->addItem(longest);
+    other->setFocus();
+    other->showPopup();
+    QAbstractItemView *view = other->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    const int textWidth = view->fontMetrics().horizontalAdvance(longest);
+    ASSERT_GT(textWidth, other->width()) << "the item is wider than the field";
+    EXPECT_GE(view->viewport()->width(), textWidth);
+    const QRect row = view->visualRect(other->model()->index(2, 0));
+    EXPECT_GE(row.width(), textWidth);
+    EXPECT_LE(row.right(), view->viewport()->width());
+    other->hidePopup();
+
+    // Short items: the list is as wide as the field.
+    openList();
+    EXPECT_EQ(list->view()->window()->width(), list->width());
+    list->hidePopup();
+}
+
+TEST_F(DropDownComboTest, AChosenItemShowsFromItsStart)
+{
+    const QString longest = QStringLiteral("COM11 (usb-FTDI_~-port0) and a long tail");
+    other->addItem(longest);
+    QLineEdit *field = other->lineEdit();
+    const auto showsStart = [&] {
+        EXPECT_EQ(field->text(), longest);
+        EXPECT_EQ(field->cursorPosition(), 0);
+        // The cursor's place: the field's left edge, so the text is not scrolled.
+        EXPECT_LT(field->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), 8);
+    };
+    ASSERT_GT(field->fontMetrics().horizontalAdvance(longest), field->width());
+
+    // Chosen with the keyboard from the dropped list: shown from its start, all selected.
+    other->setFocus();
+    other->showPopup();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(other->view()->window()));
+    QTest::keyClick(other->view(), Qt::Key_End);
+    QTest::keyClick(other->view(), Qt::Key_Return);
+    ASSERT_EQ(other->currentIndex(), 2);
+    showsStart();
+    EXPECT_EQ(field->selectedText(), longest);
+
+    // Chosen with a click, as the item already chosen.
+    other->showPopup();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(other->view()->window()));
+    QAbstractItemView *view = other->view();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(other->model()->index(2, 0)).center());
+    ASSERT_FALSE(view->isVisible());
+    showsStart();
+
+    // Typed to its end, then left: the field shows the start again.
+    field->setCursorPosition(int(longest.size()));
+    QTest::keyClicks(field, "x");
+    button->setFocus();
+    EXPECT_EQ(field->text(), longest + "x");
+    EXPECT_EQ(field->cursorPosition(), 0);
+    EXPECT_LT(field->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), 8);
+
+    // Selected by the program while another control has the focus.
+    other->setCurrentIndex(0);
+    other->setCurrentIndex(2);
+    showsStart();
+}
+
+TEST_F(DropDownComboTest, ShiftAndCtrlLeaveEnterAndEscWhatTheyAreInTheDroppedList)
+{
+    const Qt::KeyboardModifiers modifiers[] = {Qt::ShiftModifier, Qt::ControlModifier};
+    int chosen = 0;
+    for (const Qt::KeyboardModifiers modifier : modifiers) {
+        SCOPED_TRACE(modifier.toInt());
+        list->setCurrentIndex(2);
+        openList();
+        QTest::keyClick(list->view(), Qt::Key_Down);
+        QTest::keyClick(list->view(), Qt::Key_Return, modifier);
+        EXPECT_FALSE(list->view()->isVisible());
+        EXPECT_EQ(list->currentText(), "19200");
+        EXPECT_EQ(choices.count(), ++chosen);
+
+        openList();
+        QTest::keyClick(list->view(), Qt::Key_Down);
+        QTest::keyClick(list->view(), Qt::Key_Escape, modifier);
+        EXPECT_FALSE(list->view()->isVisible());
+        EXPECT_EQ(list->currentText(), "19200");
+        EXPECT_EQ(choices.count(), chosen) << "Esc chooses nothing";
+        list->hidePopup();
+    }
+}

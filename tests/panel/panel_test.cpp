@@ -352,12 +352,20 @@ TEST_F(PanelTest, EnterOrSpaceOnAFocusedPresetButtonClicksIt)
 {
     const int result = run([&] {
         comm->open = true;
-        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
-            SCOPED_TRACE(key);
+        // Shift and Ctrl do not change what Enter does.
+        const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
+            {Qt::Key_Space, Qt::NoModifier},
+            {Qt::Key_Return, Qt::NoModifier},
+            {Qt::Key_Enter, Qt::KeypadModifier},
+            {Qt::Key_Return, Qt::ShiftModifier},
+            {Qt::Key_Return, Qt::ControlModifier},
+            {Qt::Key_Enter, Qt::KeypadModifier | Qt::ShiftModifier},
+        };
+        for (const auto &[key, modifiers] : keys) {
+            SCOPED_TRACE(testing::Message() << key << " with " << modifiers.toInt());
             comm->outputs.clear();
             item(IDC_GOTO_PRESET)->setFocus();
-            QTest::keyClick(item(IDC_GOTO_PRESET), key,
-                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            QTest::keyClick(item(IDC_GOTO_PRESET), key, modifiers);
             EXPECT_THAT(outputsHex(*comm), ElementsAre("FF 01 00 07 00 01 09"));
             EXPECT_TRUE(panel.isVisible());
         }
@@ -505,8 +513,10 @@ TEST_F(PanelTest, AListEditedByTypingHasNoSelectionSoTheOtherListOpensNothing)
         expected.insert(expected.begin(), "put PortOpen false");
         EXPECT_EQ(takeLog(), withPortOpenFirst(true, expected));
 
-        // Editing the port list's text: a baud choice opens nothing either.
+        // Editing the port list's text: a baud choice opens nothing either. (A choice leaves
+        // the whole text selected; End goes to its end.)
         portList->setFocus();
+        QTest::keyClick(portList, Qt::Key_End);
         QTest::keyClick(portList, Qt::Key_Backspace);
         EXPECT_EQ(portList->currentIndex(), -1);
         EXPECT_EQ(portList->currentText(), "COM10 (pts/2");
@@ -630,6 +640,24 @@ TEST_F(PanelTest, KeyboardAndCloseBoxEndThePanel)
         {"Esc on a button", IDC_UP, Qt::Key_Escape, Qt::NoModifier, IDCANCEL, false},
         {"Esc in the port list", IDC_PORT_LIST, Qt::Key_Escape, Qt::NoModifier, IDCANCEL, false},
         {"Esc in the address box", IDC_ADDRESS, Qt::Key_Escape, Qt::NoModifier, IDCANCEL, false},
+        // Shift and Ctrl do not change what Enter and Esc do; Alt makes them other keys.
+        {"Shift+Enter in the address box", IDC_ADDRESS, Qt::Key_Return, Qt::ShiftModifier, IDOK,
+         false},
+        {"Ctrl+Enter in the preset box", IDC_PRESET_NUMBER, Qt::Key_Return, Qt::ControlModifier,
+         IDOK, false},
+        {"Shift+Enter in the port list", IDC_PORT_LIST, Qt::Key_Return, Qt::ShiftModifier, IDOK,
+         false},
+        {"Ctrl+keypad Enter in the baud list", IDC_BAUD_LIST, Qt::Key_Enter,
+         Qt::ControlModifier | Qt::KeypadModifier, IDOK, false},
+        {"Shift+Esc on a button", IDC_UP, Qt::Key_Escape, Qt::ShiftModifier, IDCANCEL, false},
+        {"Shift+Esc in the address box", IDC_ADDRESS, Qt::Key_Escape, Qt::ShiftModifier, IDCANCEL,
+         false},
+        {"Shift+Esc in the baud list", IDC_BAUD_LIST, Qt::Key_Escape, Qt::ShiftModifier, IDCANCEL,
+         false},
+        {"Ctrl+Esc in the port list", IDC_PORT_LIST, Qt::Key_Escape, Qt::ControlModifier, IDCANCEL,
+         false},
+        {"Alt+Enter in the address box", IDC_ADDRESS, Qt::Key_Return, Qt::AltModifier, 99, false},
+        {"Alt+Enter in the port list", IDC_PORT_LIST, Qt::Key_Return, Qt::AltModifier, 99, false},
         {"Alt+F4", IDC_UP, Qt::Key_F4, Qt::AltModifier, IDCANCEL, true},
         {"the close box", 0, Qt::Key_unknown, Qt::NoModifier, IDCANCEL, true},
     };
@@ -1016,5 +1044,50 @@ TEST_F(PanelTest, CarriesTheApplicationIconAndDrawsItCentredWhenMinimised)
         ASSERT_TRUE(panel.isMinimized());
         EXPECT_TRUE(iconShown());
         panel.setWindowState(Qt::WindowNoState);
+    });
+}
+
+TEST_F(PanelTest, TheDroppedListsTakeTheTemplatesHeightAndShowWholeNames)
+{
+    // Twenty ports, one name of the full 24 characters.
+    std::vector<std::string> names;
+    for (int n = 1; n <= 19; ++n)
+        names.push_back("COM" + std::to_string(n) + " (ttyS" + std::to_string(n - 1) + ")");
+    names.push_back("COM20 (usb-FTDI_~-port0)");
+    FakePortSource many{names};
+    panel.setPortSource(&many);
+    run([&] {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+        // The rows wholly in view of a dropped list, and whether it scrolls.
+        const auto dropped = [&](QComboBox *list) {
+            list->setFocus();
+            list->showPopup();
+            QAbstractItemView *view = list->view();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+            int rows = 0;
+            for (int row = 0; row < list->count(); ++row) {
+                const QRect rect = view->visualRect(list->model()->index(row, 0));
+                if (view->viewport()->rect().contains(rect))
+                    ++rows;
+            }
+            return rows;
+        };
+        // The baud list's 78 units hold its eight rates: none is scrolled out of view.
+        auto *baudList = item<QComboBox>(IDC_BAUD_LIST);
+        EXPECT_EQ(dropped(baudList), 8);
+        baudList->hidePopup();
+
+        // The port list's 133 units: the field and fifteen lines of the dialog font, give or
+        // take the field's height here; more than Qt's ten rows.
+        auto *portList = item<QComboBox>(IDC_PORT_LIST);
+        const int rows = dropped(portList);
+        EXPECT_GE(rows, 14);
+        EXPECT_LE(rows, 15);
+        QAbstractItemView *view = portList->view();
+        const int longest =
+            view->fontMetrics().horizontalAdvance(QStringLiteral("COM20 (usb-FTDI_~-port0)"));
+        EXPECT_GT(longest, portList->width()) << "the field is narrower than the name";
+        EXPECT_GE(view->viewport()->width(), longest) << "the name shows whole";
+        portList->hidePopup();
     });
 }
