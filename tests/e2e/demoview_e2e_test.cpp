@@ -4,8 +4,10 @@
 #include "e2efixture.h"
 #include "runprocess.h"
 
+#include <chrono>
 #include <csignal>
 #include <regex>
+#include <thread>
 
 namespace {
 
@@ -39,14 +41,32 @@ protected:
         return {g.x - left, g.y - top, g.x + g.width + right, g.y + g.height + bottom};
     }
 
+    // The window's frame once the window manager has framed and placed it: the same twice in a
+    // row, 100 ms apart (a loaded machine may map a window well before it is framed).
+    Rect settledFrameOf(const std::string &window)
+    {
+        Rect last = frameOf(window);
+        waitUntil(
+            [&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                const Rect now = frameOf(window);
+                const bool same = now.left == last.left && now.top == last.top &&
+                                  now.right == last.right && now.bottom == last.bottom;
+                last = now;
+                return same;
+            },
+            10000);
+        return last;
+    }
+
     void checkApart()
     {
         Child camera(TARNCTL_PATH, {"sim", "--view"}, panelEnvironment());
         const auto views = findWindows("^Tarn virtual camera COM[0-9]+$");
         ASSERT_EQ(views.size(), 1u) << "the camera's view did not show";
         ASSERT_TRUE(startPanel());
-        const Rect view = frameOf(views.front());
-        const Rect panel = frameOf(m_window);
+        const Rect view = settledFrameOf(views.front());
+        const Rect panel = settledFrameOf(m_window);
         const auto text = [](const Rect &r) {
             return std::to_string(r.left) + "," + std::to_string(r.top) + " to " +
                    std::to_string(r.right) + "," + std::to_string(r.bottom);
