@@ -3,6 +3,7 @@
 #include "iconpixels.h"
 #include "resource.h"
 #include "versioninfo.h"
+#include "versionjson.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -228,11 +229,15 @@ TEST(VersionBlock, FixedPart)
     const VersionInfo &v = versionInfo;
     EXPECT_EQ(v.resourceId, 1);
     EXPECT_EQ(v.language, 1033);
-    for (const VersionNumber &n : {v.fileVersion, v.productVersion}) {
-        EXPECT_EQ(n.major, 1);
-        EXPECT_EQ(n.minor, 0);
-        EXPECT_EQ(n.patch, 0);
-        EXPECT_EQ(n.build, 1);
+    // The numbers are the ones res/versioninfo.json writes.
+    const std::pair<VersionNumber, JsonVersion> numbers[] = {
+        {v.fileVersion, versionFromJson("fileVersion")},
+        {v.productVersion, versionFromJson("productVersion")}};
+    for (const auto &[n, json] : numbers) {
+        EXPECT_EQ(n.major, json.parts[0]);
+        EXPECT_EQ(n.minor, json.parts[1]);
+        EXPECT_EQ(n.patch, json.parts[2]);
+        EXPECT_EQ(n.build, json.parts[3]);
     }
     EXPECT_EQ(v.fileFlagsMask, 0x3Fu);
     EXPECT_EQ(v.fileFlags, 0u);
@@ -242,7 +247,7 @@ TEST(VersionBlock, FixedPart)
     EXPECT_EQ(v.fileDate, 0u);
     EXPECT_EQ(v.translationLanguage, 0x0409);
     EXPECT_EQ(v.translationCodePage, 0x04B0);
-    EXPECT_EQ(applicationVersionText(), QStringLiteral("1.0.0.1"));
+    EXPECT_EQ(applicationVersionText().toStdString(), versionFromJson().dotted());
 }
 
 TEST(VersionBlock, StringBlockInOrder)
@@ -252,14 +257,14 @@ TEST(VersionBlock, StringBlockInOrder)
         {"Comments", ""},
         {"CompanyName", ""},
         {"FileDescription", "TARN"},
-        {"FileVersion", "1, 0, 0, 1"},
+        {"FileVersion", versionFromJson("fileVersion").commas()},
         {"InternalName", "TARN"},
         {"LegalCopyright", str(copyrightNotice)},
         {"LegalTrademarks", ""},
         {"OriginalFilename", "TARN.EXE"},
         {"PrivateBuild", ""},
         {"ProductName", "TARN Application"},
-        {"ProductVersion", "1, 0, 0, 1"},
+        {"ProductVersion", versionFromJson("productVersion").commas()},
         {"SpecialBuild", ""},
     };
     ASSERT_EQ(versionInfo.strings.size(), std::size(expected));
