@@ -80,14 +80,15 @@ private:
 class PaintWatch : public QObject
 {
 public:
-    PaintWatch(QWidget &panel, GatedPortSource &source) : m_source(source)
+    PaintWatch(CPtzControlDlg &panel, GatedPortSource &source) : m_source(source)
     {
         panel.installEventFilter(this);
     }
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Paint && !m_source.painted) {
-            if (auto *list = static_cast<QWidget *>(watched)->findChild<QComboBox *>())
+            const auto *panel = static_cast<CPtzControlDlg *>(watched);
+            if (auto *list = qobject_cast<QComboBox *>(panel->GetDlgItem(IDC_PORT_LIST)))
                 itemsAtFirstPaint = list->count();
             m_source.painted = true;
         }
