@@ -1,6 +1,5 @@
 #include "tarnmain.h"
 
-#include "comnamespace.h"
 #include "ptzcontrolapp.h"
 #include "versioninfo.h"
 
@@ -8,7 +7,6 @@
 
 int tarnMain(CPtzControlApp &app, char *argv0)
 {
-    ComNamespace::prefetch();
     int qtArgc = 1;
     char *qtArgv[] = {argv0, nullptr};
     QApplication application(qtArgc, qtArgv);

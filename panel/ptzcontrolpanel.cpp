@@ -4,6 +4,7 @@
 #include "appresources.h"
 #include "comportsource.h"
 #include "controlcontainer.h"
+#include "deferredportlist.h"
 #include "errorreport.h"
 #include "frameextents.h"
 #include "holdtomovehook.h"
@@ -27,32 +28,6 @@
 #include <QWindow>
 
 namespace {
-// The port list keeps its items in text order, whatever order the source gives them in.
-class SortedComboSink : public PortListSink
-{
-public:
-    explicit SortedComboSink(QComboBox &combo) : m_combo(combo) {}
-
-    void ResetContent() override { m_combo.clear(); }
-
-    void AddString(const std::string &text) override
-    {
-        int low = 0;
-        int high = m_combo.count();
-        while (low < high) {
-            const int mid = (low + high) / 2;
-            if (portListLess(text, m_combo.itemText(mid).toStdString()))
-                high = mid;
-            else
-                low = mid + 1;
-        }
-        m_combo.insertItem(low, QString::fromStdString(text));
-    }
-
-private:
-    QComboBox &m_combo;
-};
-
 class ComboAdapter : public ComboList
 {
 public:
@@ -93,6 +68,7 @@ CPtzControlDlg::~CPtzControlDlg()
     if (m_running && m_hook)
         qApp->removeEventFilter(m_hook.get());
     m_hook.reset();
+    m_ports.reset();
     m_actions.reset();
     m_connection.reset();
     if (m_comm)
@@ -149,6 +125,7 @@ int CPtzControlDlg::DoModal()
     });
     qApp->installNativeEventFilter(&windowGone);
     const int result = exec();
+    m_ports->stop();
     qApp->removeNativeEventFilter(&windowGone);
     qApp->removeEventFilter(m_hook.get());
     m_running = false;
@@ -165,6 +142,15 @@ void CPtzControlDlg::createWindow()
 
     m_portList = qobject_cast<QComboBox *>(GetDlgItem(IDC_PORT_LIST));
     m_baudList = qobject_cast<QComboBox *>(GetDlgItem(IDC_BAUD_LIST));
+    // Listed once the window has been painted; input to the list waits for the ports.
+    m_ports = std::make_unique<DeferredPortList>(*m_portList, *this, [this](PortListSink &sink) {
+        if (m_portSource) {
+            ::FillPortList(*m_portSource, sink);
+        } else {
+            ComPortSource source;
+            ::FillPortList(source, sink);
+        }
+    });
     // The text boxes and the lists have menus of their own: their events pass the panel first,
     // for the keyboard's context menu request and, in the lists, Enter and Esc. The other
     // controls leave the request to the panel (contextMenuEvent).
@@ -228,7 +214,8 @@ bool CPtzControlDlg::OnInitDialog()
     }
 
     setWindowIcon(m_hIcon);
-    FillPortList();
+    // The port list is filled after the first paint (FillPortList, deferredportlist.h).
+    m_ports->reset();
     qobject_cast<QLineEdit *>(GetDlgItem(IDC_ADDRESS))->setText(QStringLiteral("1"));
     qobject_cast<QLineEdit *>(GetDlgItem(IDC_PRESET_NUMBER))->setText(QStringLiteral("1"));
     m_baudList->setCurrentIndex(ptzInitialBaudIndex);
@@ -237,15 +224,8 @@ bool CPtzControlDlg::OnInitDialog()
 
 void CPtzControlDlg::FillPortList()
 {
-    SortedComboSink sink(*m_portList);
-    if (m_portSource) {
-        ::FillPortList(*m_portSource, sink);
-    } else {
-        ComPortSource source;
-        ::FillPortList(source, sink);
-    }
-    // A combo selects its first item by itself; the port list starts with none.
-    m_portList->setCurrentIndex(-1);
+    if (m_ports)
+        m_ports->fill();
 }
 
 template <class Handler> bool CPtzControlDlg::reportingErrors(Handler &&handler)

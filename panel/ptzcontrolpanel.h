@@ -29,6 +29,7 @@
 #include <array>
 #include <memory>
 
+class DeferredPortList;
 class HoldToMoveHook;
 class QComboBox;
 class QLineEdit;
@@ -70,6 +71,8 @@ public:
     // panel stays.
     void OnClose();
     void OnSerialEvent();
+    // Fills the port list now, unless it is filled (it fills itself after the window's first
+    // paint); waits for the ports if they are being listed.
     void FillPortList();
     QIcon OnQueryDragIcon() const { return m_hIcon; }
 
@@ -96,6 +99,7 @@ private:
     std::unique_ptr<CameraActions> m_actions;
     std::unique_ptr<PortConnection> m_connection;
     std::unique_ptr<HoldToMoveHook> m_hook;
+    std::unique_ptr<DeferredPortList> m_ports;
     QIcon m_hIcon;
 
     BuiltControls m_controls;

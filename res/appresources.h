@@ -5,12 +5,9 @@
 #include <QIcon>
 #include <QString>
 
-// IDR_MAINFRAME: the dome camera, 32x32 and 16x16, 16 colours each (the .ico's two images,
-// read from their PNG copies).
+// IDR_MAINFRAME: the dome camera, 32x32 and 16x16, 16 colours each (res/tarn.ico's two
+// images, compiled in as pixels: iconpixels.h).
 QIcon appIcon();
-
-// The compiled-in icon file (a Qt resource path), for readers that want the .ico itself.
-QString appIconPath();
 
 // A string of the string table by id (IDS_ABOUTBOX); empty when there is none.
 QString loadString(int id);

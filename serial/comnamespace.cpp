@@ -12,11 +12,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <future>
 #include <map>
 #include <pwd.h>
 #include <set>
-#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -236,31 +234,10 @@ QStringList ComNamespace::systemDevices()
     return hardware;
 }
 
-namespace {
-std::future<QStringList> &pendingHardwarePorts()
-{
-    static std::future<QStringList> pending;
-    return pending;
-}
-} // namespace
-
-void ComNamespace::prefetch()
-{
-    std::future<QStringList> &pending = pendingHardwarePorts();
-    if (pending.valid())
-        return;
-    try {
-        pending = std::async(std::launch::async, systemDevices);
-    } catch (const std::system_error &) {
-        // No thread to be had: instance() lists the ports itself.
-    }
-}
-
 const ComNamespace &ComNamespace::instance()
 {
     static const ComNamespace snapshot = [] {
-        std::future<QStringList> &pending = pendingHardwarePorts();
-        const QStringList hardware = pending.valid() ? pending.get() : systemDevices();
+        const QStringList hardware = systemDevices();
         QString ports = portsDirectory();
         const QByteArray portsPath = QFile::encodeName(ports);
         if (const auto why = portsDirectoryDistrust(

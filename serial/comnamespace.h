@@ -47,15 +47,10 @@ public:
     // <runtime dir>/tarn/ports.
     static QString portsDirectory();
 
-    // The process's snapshot, read on first use. When the ports directory cannot be trusted
+    // The process's snapshot, read on first use (any thread; a second caller waits for the
+    // first one's reading). When the ports directory cannot be trusted
     // (see portsdirtrust.h), its links are ignored and standard error says why, once.
     static const ComNamespace &instance();
-
-    // Starts listing the hardware ports on a worker thread, so that the slow part of the
-    // snapshot (Qt's enumeration asks udev for every tty) overlaps the program's start-up;
-    // instance() then waits for it. Call it at most once, before instance(), on the thread that
-    // will call instance(). Without it, instance() lists the ports itself.
-    static void prefetch();
 
     // The system's serial ports, as Qt's enumeration lists them (slow: it asks udev).
     static QStringList systemDevices();

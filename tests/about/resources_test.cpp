@@ -1,7 +1,9 @@
 #include "aboutbox.h"
 #include "appresources.h"
+#include "iconpixels.h"
 #include "resource.h"
 #include "versioninfo.h"
+#include "versionjson.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,10 +20,13 @@
 #include <string>
 
 namespace {
+// The icon file the pixels are compiled from (make_icon.py writes both).
+const QString icoPath = QStringLiteral(TARN_SOURCE_DIR "/res/tarn.ico");
+
 QByteArray iconBytes()
 {
-    QFile file(appIconPath());
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << "the icon is compiled in";
+    QFile file(icoPath);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << "res/tarn.ico is there";
     return file.readAll();
 }
 
@@ -49,7 +54,7 @@ bool imageFormatPluginsLoaded()
 
 TEST(AppIcon, QtReadsExactlyTheTwoImages32Then16)
 {
-    QImageReader reader(appIconPath());
+    QImageReader reader(icoPath);
     EXPECT_EQ(reader.format(), QByteArray("ico"));
     ASSERT_EQ(reader.imageCount(), 2);
     const int sizes[] = {32, 16};
@@ -74,7 +79,7 @@ TEST(AppIcon, QtReadsExactlyTheTwoImages32Then16)
 TEST(AppIcon, WindowIconHoldsTheIcosImagesPixelForPixel)
 {
     const QIcon icon = appIcon();
-    QImageReader ico(appIconPath());
+    QImageReader ico(icoPath);
     const int sizes[] = {32, 16};
     for (int i = 0; i < 2; ++i) {
         ASSERT_TRUE(ico.jumpToImage(i));
@@ -95,8 +100,8 @@ TEST(AppIcon, WindowIconHoldsTheIcosImagesPixelForPixel)
 TEST(AppIcon, IsReadWithoutImageFormatPlugins)
 {
     // Qt's image reader loads every image-format plugin and asks each of them before it reads
-    // a PNG itself; the icon is read while the panel starts, where that costs more than the
-    // decoding. (Each test runs in a process of its own under CTest.)
+    // a PNG itself; the icon is made while the panel starts, where that costs more than the
+    // whole icon. (Each test runs in a process of its own under CTest.)
     if (imageFormatPluginsLoaded())
         GTEST_SKIP() << "an earlier test in this process has loaded them";
     const QIcon icon = appIcon();
@@ -143,11 +148,24 @@ TEST(AppIcon, FileHoldsTwo4BitImagesWithThe16ColourPalette)
     EXPECT_EQ(ico.size(), 6 + 2 * 16 + 744 + 296) << "nothing but the two images";
 }
 
-TEST(AppIcon, CompiledInIconIsTheCommittedFile)
+TEST(AppIcon, CompiledInPixelsAreTheIcosImages)
 {
-    QFile committed(QStringLiteral(TARN_SOURCE_DIR "/res/tarn.ico"));
-    ASSERT_TRUE(committed.open(QIODevice::ReadOnly));
-    EXPECT_EQ(committed.readAll(), iconBytes());
+    // The words themselves, before Qt makes pixmaps of them: 0xAARRGGBB, transparent as 0.
+    QImageReader ico(icoPath);
+    ASSERT_EQ(ico.imageCount(), 2);
+    ASSERT_EQ(std::size(iconImages), 2u);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(ico.jumpToImage(i));
+        const QImage expected = ico.read().convertToFormat(QImage::Format_ARGB32);
+        const IconPixels &pixels = iconImages[i];
+        ASSERT_EQ(QSize(pixels.size, pixels.size), expected.size()) << i;
+        for (int y = 0; y < pixels.size; ++y)
+            for (int x = 0; x < pixels.size; ++x) {
+                const QRgb want = expected.pixel(x, y);
+                ASSERT_EQ(pixels.argb[y * pixels.size + x], qAlpha(want) == 0 ? 0u : want)
+                    << pixels.size << " at " << x << "," << y;
+            }
+    }
 }
 
 TEST(AppIcon, CommittedFilesAreWhatTheScriptDraws)
@@ -160,7 +178,7 @@ TEST(AppIcon, CommittedFilesAreWhatTheScriptDraws)
     run.start(python, {QStringLiteral(TARN_SOURCE_DIR "/res/make_icon.py"), dir.path()});
     ASSERT_TRUE(run.waitForFinished(20000));
     ASSERT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
-    for (const char *name : {"tarn.ico", "tarn32.png", "tarn16.png"}) {
+    for (const char *name : {"tarn.ico", "tarn32.png", "tarn16.png", "iconpixels.cpp"}) {
         QFile drawn(dir.filePath(QLatin1String(name)));
         ASSERT_TRUE(drawn.open(QIODevice::ReadOnly)) << name;
         QFile committed(QStringLiteral(TARN_SOURCE_DIR "/res/") + QLatin1String(name));
@@ -172,7 +190,7 @@ TEST(AppIcon, CommittedFilesAreWhatTheScriptDraws)
 
 TEST(AppIcon, PngFilesHoldTheIconsTwoImagesPixelForPixel)
 {
-    QImageReader ico(appIconPath());
+    QImageReader ico(icoPath);
     ASSERT_EQ(ico.imageCount(), 2);
     const int sizes[] = {32, 16};
     for (int i = 0; i < 2; ++i) {
@@ -211,11 +229,15 @@ TEST(VersionBlock, FixedPart)
     const VersionInfo &v = versionInfo;
     EXPECT_EQ(v.resourceId, 1);
     EXPECT_EQ(v.language, 1033);
-    for (const VersionNumber &n : {v.fileVersion, v.productVersion}) {
-        EXPECT_EQ(n.major, 1);
-        EXPECT_EQ(n.minor, 0);
-        EXPECT_EQ(n.patch, 0);
-        EXPECT_EQ(n.build, 1);
+    // The numbers are the ones res/versioninfo.json writes.
+    const std::pair<VersionNumber, JsonVersion> numbers[] = {
+        {v.fileVersion, versionFromJson("fileVersion")},
+        {v.productVersion, versionFromJson("productVersion")}};
+    for (const auto &[n, json] : numbers) {
+        EXPECT_EQ(n.major, json.parts[0]);
+        EXPECT_EQ(n.minor, json.parts[1]);
+        EXPECT_EQ(n.patch, json.parts[2]);
+        EXPECT_EQ(n.build, json.parts[3]);
     }
     EXPECT_EQ(v.fileFlagsMask, 0x3Fu);
     EXPECT_EQ(v.fileFlags, 0u);
@@ -225,7 +247,7 @@ TEST(VersionBlock, FixedPart)
     EXPECT_EQ(v.fileDate, 0u);
     EXPECT_EQ(v.translationLanguage, 0x0409);
     EXPECT_EQ(v.translationCodePage, 0x04B0);
-    EXPECT_EQ(applicationVersionText(), QStringLiteral("1.0.0.1"));
+    EXPECT_EQ(applicationVersionText().toStdString(), versionFromJson().dotted());
 }
 
 TEST(VersionBlock, StringBlockInOrder)
@@ -235,14 +257,14 @@ TEST(VersionBlock, StringBlockInOrder)
         {"Comments", ""},
         {"CompanyName", ""},
         {"FileDescription", "TARN"},
-        {"FileVersion", "1, 0, 0, 1"},
+        {"FileVersion", versionFromJson("fileVersion").commas()},
         {"InternalName", "TARN"},
         {"LegalCopyright", str(copyrightNotice)},
         {"LegalTrademarks", ""},
         {"OriginalFilename", "TARN.EXE"},
         {"PrivateBuild", ""},
         {"ProductName", "TARN Application"},
-        {"ProductVersion", "1, 0, 0, 1"},
+        {"ProductVersion", versionFromJson("productVersion").commas()},
         {"SpecialBuild", ""},
     };
     ASSERT_EQ(versionInfo.strings.size(), std::size(expected));

@@ -47,44 +47,6 @@ std::vector<std::string> lines(const std::string &text)
 }
 } // namespace
 
-Child::Child(const std::string &program, const std::vector<std::string> &args,
-             const std::vector<std::string> &env, posix_spawn_file_actions_t *actions)
-{
-    std::vector<char *> argv{const_cast<char *>(program.c_str())};
-    for (const auto &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char *> envp;
-    for (const auto &e : env)
-        envp.push_back(const_cast<char *>(e.c_str()));
-    envp.push_back(nullptr);
-    if (posix_spawn(&m_pid, program.c_str(), actions, nullptr, argv.data(), envp.data()) != 0)
-        m_pid = -1;
-}
-
-Child::~Child()
-{
-    if (m_pid > 0 && !m_status) {
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-    }
-}
-
-std::optional<int> Child::wait(int timeoutMs)
-{
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (m_pid > 0 && !m_status) {
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid)
-            m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        else if (Clock::now() >= deadline)
-            break;
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return m_status;
-}
-
 std::optional<std::string> onPath(const std::string &name)
 {
     const char *path = std::getenv("PATH");
@@ -199,7 +161,7 @@ void PanelEndToEnd::SetUp()
     m_xvfb.emplace(*xvfb,
                    std::vector<std::string>{"-displayfd", std::to_string(ready[1]), "-noreset",
                                             "-nolisten", "tcp", "-screen", "0", "1024x768x24"},
-                   environmentWith({}), &actions);
+                   environmentWith({}), ChildOptions{true, false, &actions});
     posix_spawn_file_actions_destroy(&actions);
     close(ready[1]);
     ASSERT_TRUE(m_xvfb->started());
@@ -247,7 +209,7 @@ void PanelEndToEnd::startWindowManager()
                                              "XDG_CONFIG_HOME=" + home + "/.config",
                                              "XDG_CACHE_HOME=" + home + "/.cache",
                                              "XDG_DATA_HOME=" + home + "/.local/share"}),
-                            &actions);
+                            ChildOptions{true, false, &actions});
     posix_spawn_file_actions_destroy(&actions);
     ASSERT_TRUE(m_windowManager->started());
     // A window manager that complies announces itself on the root window.
@@ -282,7 +244,8 @@ PanelEndToEnd::panelEnvironment(const std::vector<std::string> &overrides,
 bool PanelEndToEnd::startPanel(const std::vector<std::string> &args,
                                const std::vector<std::string> &env)
 {
-    m_tarn.emplace(tarnExecutable(), args, env.empty() ? panelEnvironment() : env);
+    m_tarn.emplace(tarnExecutable(), args, env.empty() ? panelEnvironment() : env,
+                   ChildOptions{true, false, nullptr});
     EXPECT_TRUE(m_tarn->started());
     m_window = findPanel();
     EXPECT_FALSE(m_window.empty()) << "the panel did not show";

@@ -3,6 +3,7 @@
 // directory in a private folder, and real input through xdotool.
 #pragma once
 
+#include "childprocess.h"
 #include "ptypair.h"
 #include "tempdir.h"
 
@@ -16,23 +17,15 @@
 #include <string>
 #include <vector>
 
-// A child process, killed when the test is done with it.
-class Child
+// The name these tests knew ChildProcess by (kept for tests written against it): env is the
+// whole environment, and the output goes where ours goes or where actions send it.
+class Child : public ChildProcess
 {
 public:
     Child(const std::string &program, const std::vector<std::string> &args,
-          const std::vector<std::string> &env, posix_spawn_file_actions_t *actions = nullptr);
-    ~Child();
-    Child(const Child &) = delete;
-    Child &operator=(const Child &) = delete;
-
-    bool started() const { return m_pid > 0; }
-    // The exit status (128 + signal when killed) once the child ended within timeoutMs.
-    std::optional<int> wait(int timeoutMs);
-
-private:
-    pid_t m_pid = -1;
-    std::optional<int> m_status;
+          const std::vector<std::string> &env, posix_spawn_file_actions_t *actions = nullptr)
+        : ChildProcess(program, args, env, ChildOptions{true, false, actions})
+    {}
 };
 
 std::optional<std::string> onPath(const std::string &name);
@@ -115,7 +108,7 @@ protected:
     std::string m_display;
     std::string m_window;
     Geometry m_panel;
-    std::optional<Child> m_xvfb;
-    std::optional<Child> m_windowManager;
-    std::optional<Child> m_tarn;
+    std::optional<ChildProcess> m_xvfb;
+    std::optional<ChildProcess> m_windowManager;
+    std::optional<ChildProcess> m_tarn;
 };

@@ -7,6 +7,7 @@
 #include "helpviewer.h"
 #include "runprocess.h"
 #include "tempdir.h"
+#include "versionjson.h"
 
 #include <QString>
 
@@ -92,7 +93,7 @@ TEST_F(Installed, TheProgramsRunFromThePrefix)
     const std::string tarnctl = prefix() + "/bin/tarnctl";
     const ProcessResult version = runProcess(tarnctl, {"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "tarnctl 1.0.0.1\n");
+    EXPECT_EQ(version.out, "tarnctl " + versionFromJson().dotted() + "\n");
     const ProcessResult frame = runProcess(tarnctl, {"frame", "up"});
     EXPECT_EQ(frame.status, 0) << frame.err;
     EXPECT_EQ(frame.out, "FF 01 00 08 00 3F 48\n");

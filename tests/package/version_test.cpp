@@ -8,12 +8,14 @@
 #include "tarnmain.h"
 #include "tempdir.h"
 #include "versioninfo.h"
+#include "versionjson.h"
 
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <regex>
 #include <stdlib.h>
 
 namespace {
@@ -46,20 +48,27 @@ TEST(Version, TarnctlPrintsItsVersionLine)
 {
     const ProcessResult r = runProcess(TARNCTL_PATH, {"--version"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "tarnctl 1.0.0.1\n");
+    // The line's form: the name, one blank, the four-part version, a newline.
+    EXPECT_TRUE(std::regex_match(r.out, std::regex("tarnctl [0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+\n")))
+        << r.out;
+    EXPECT_EQ(r.out, "tarnctl " + versionFromJson().dotted() + "\n");
     EXPECT_EQ(r.err, "");
 }
 
 TEST(Version, EveryPlaceSaysTheVersionBlocksVersion)
 {
-    EXPECT_EQ(applicationVersionText().toStdString(), "1.0.0.1");
-    EXPECT_EQ(std::string(TARN_PROJECT_VERSION), "1.0.0.1") << "the CMake project's version";
+    const std::string version = versionFromJson().dotted();
+    ASSERT_EQ(version, versionFromJson("fileVersion").dotted()) << "one version in the block";
+    ASSERT_TRUE(std::regex_match(version, std::regex("[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+")))
+        << "res/versioninfo.json is read: " << version;
+    EXPECT_EQ(applicationVersionText().toStdString(), version);
+    EXPECT_EQ(std::string(TARN_PROJECT_VERSION), version) << "the CMake project's version";
     const std::string entry = readFile(TARN_BUILT_DESKTOP_FILE);
-    EXPECT_EQ(desktopValue(entry, "X-Tarn-Version"), "1.0.0.1");
+    EXPECT_EQ(desktopValue(entry, "X-Tarn-Version"), version);
     EXPECT_EQ(desktopValue(entry, "Comment"), std::string(productLine));
     for (const char *page : {"/tarn.1", "/tarnctl.1"}) {
         const std::string roff = readFile(std::string(TARN_MAN_DIR) + page);
-        EXPECT_NE(roff.find("\"Tarn 1.0.0.1\""), std::string::npos) << page;
+        EXPECT_NE(roff.find("\"Tarn " + version + "\""), std::string::npos) << page;
     }
 }
 
@@ -77,13 +86,23 @@ TEST(Version, TheProgramCarriesItAsItsApplicationVersion)
         {});
     char argv0[] = "tarn";
     EXPECT_EQ(tarnMain(app, argv0), 0);
-    EXPECT_EQ(seen, "1.0.0.1");
+    EXPECT_EQ(seen, versionFromJson().dotted());
 }
 
 TEST(Version, CMakeRefusesABlockThatContradictsItself)
 {
     const std::string good = readFile(TARN_SOURCE_DIR "/res/versioninfo.json");
     ASSERT_FALSE(good.empty());
+    // The edits start from the file's own values, whatever the version is.
+    const JsonVersion fileV = versionFromJson("fileVersion"), product = versionFromJson();
+    const std::string fileNumbers = "[" + fileV.commas() + "]";
+    const std::string productNumbers = "[" + product.commas() + "]";
+    const std::string fileThreeParts = "[" + std::to_string(fileV.parts[0]) + ", " +
+                                       std::to_string(fileV.parts[1]) + ", " +
+                                       std::to_string(fileV.parts[2]) + "]";
+    JsonVersion tooLarge = product;
+    tooLarge.parts[3] = 65536;
+    const std::string productDotted = "ProductVersion is '" + product.dotted() + "'";
     struct Case
     {
         const char *name;
@@ -92,13 +111,13 @@ TEST(Version, CMakeRefusesABlockThatContradictsItself)
     };
     const Case cases[] = {
         {"unchanged", "", "", nullptr},
-        {"FileVersion string differs", "[\"FileVersion\", \"1, 0, 0, 1\"]",
-         "[\"FileVersion\", \"1, 0, 0, 2\"]", "FileVersion is '1, 0, 0, 2'"},
-        {"ProductVersion string differs", "[\"ProductVersion\", \"1, 0, 0, 1\"]",
-         "[\"ProductVersion\", \"1.0.0.1\"]", "ProductVersion is '1.0.0.1'"},
-        {"number too large", "\"productVersion\": [1, 0, 0, 1]",
-         "\"productVersion\": [1, 0, 0, 65536]", "not a number from 0 to 65535"},
-        {"three parts", "\"fileVersion\": [1, 0, 0, 1]", "\"fileVersion\": [1, 0, 1]",
+        {"FileVersion string differs", "[\"FileVersion\", \"" + fileV.commas() + "\"]",
+         "[\"FileVersion\", \"70000, 0, 0, 0\"]", "FileVersion is '70000, 0, 0, 0'"},
+        {"ProductVersion string differs", "[\"ProductVersion\", \"" + product.commas() + "\"]",
+         "[\"ProductVersion\", \"" + product.dotted() + "\"]", productDotted.c_str()},
+        {"number too large", "\"productVersion\": " + productNumbers,
+         "\"productVersion\": [" + tooLarge.commas() + "]", "not a number from 0 to 65535"},
+        {"three parts", "\"fileVersion\": " + fileNumbers, "\"fileVersion\": " + fileThreeParts,
          "list of four numbers"},
         {"a flag that is not hex", "\"fileFlagsMask\": \"0x3F\"", "\"fileFlagsMask\": \"63\"",
          "not a hexadecimal number"},

@@ -66,14 +66,17 @@ protected:
         disableControlContainer();
     }
 
-    // Runs the panel modally and body inside its loop; a panel body leaves running is ended
-    // with 99. Returns DoModal's result.
+    // Runs the panel modally and body inside its loop, once its port list is filled; a panel
+    // body leaves running is ended with 99. Returns DoModal's result.
     int run(const std::function<void()> &body)
     {
         QTimer::singleShot(0, &panel, [&] {
             // Active, as the operator's window is: focus changes then happen as on a desktop.
             panel.activateWindow();
             EXPECT_TRUE(QTest::qWaitForWindowActive(&panel));
+            // The ports as the panel lists them after its first paint (deferredportlist_test
+            // covers the time before).
+            panel.FillPortList();
             body();
             if (panel.isVisible())
                 panel.done(99);

@@ -1,6 +1,6 @@
 // tarnctl sim and tarnctl monitor as real processes, on real pseudo-terminals, with the ports
 // directory in a runtime directory of the test's own.
-#include "child.h"
+#include "childprocess.h"
 #include "ptypair.h"
 #include "runprocess.h"
 #include "tempdir.h"
@@ -38,14 +38,14 @@ protected:
     std::string portsDir() const { return m_runtime + "/tarn/ports"; }
     std::string link(int n) const { return portsDir() + "/COM" + std::to_string(n); }
 
-    std::unique_ptr<Child> start(const std::vector<std::string> &args)
+    std::unique_ptr<ChildProcess> start(const std::vector<std::string> &args)
     {
-        return std::make_unique<Child>(TARNCTL_PATH, args, m_env);
+        return std::make_unique<ChildProcess>(TARNCTL_PATH, args, m_env);
     }
 
     // Starts the simulator and reads its first line: "COM<n> /dev/pts/<m>".
-    std::unique_ptr<Child> startSim(std::vector<std::string> args, std::string *port,
-                                    std::string *slave)
+    std::unique_ptr<ChildProcess> startSim(std::vector<std::string> args, std::string *port,
+                                           std::string *slave)
     {
         args.insert(args.begin(), "sim");
         auto sim = start(args);

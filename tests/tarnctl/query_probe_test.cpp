@@ -1,6 +1,6 @@
 // tarnctl send's queries and tarnctl probe against a virtual camera (tarnctl sim) and against
 // pseudo-terminals that play the camera, all as real processes on real lines.
-#include "child.h"
+#include "childprocess.h"
 #include "commandframe.h"
 #include "ptypair.h"
 #include "tarnctltest.h"
@@ -40,10 +40,10 @@ class QueryProbe : public TarnctlTest
 {
 protected:
     // A virtual camera; its first line names its port.
-    std::unique_ptr<Child> startSim(std::vector<std::string> args, std::string *port)
+    std::unique_ptr<ChildProcess> startSim(std::vector<std::string> args, std::string *port)
     {
         args.insert(args.begin(), "sim");
-        auto sim = std::make_unique<Child>(
+        auto sim = std::make_unique<ChildProcess>(
             TARNCTL_PATH, args, std::vector<std::string>{"XDG_RUNTIME_DIR=" + runtime()});
         const auto first = sim->readLine(10000);
         static const std::regex form("^(COM[0-9]+) /dev/pts/[0-9]+$");
@@ -56,7 +56,7 @@ protected:
     }
 
     // The lines the camera printed until it ended.
-    static std::vector<std::string> stopSim(Child &sim)
+    static std::vector<std::string> stopSim(ChildProcess &sim)
     {
         sim.signal(SIGTERM);
         std::vector<std::string> lines;
