@@ -70,6 +70,11 @@ Child::~Child()
     }
 }
 
+bool Child::signal(int number)
+{
+    return m_pid > 0 && !m_status && kill(m_pid, number) == 0;
+}
+
 std::optional<int> Child::wait(int timeoutMs)
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);

@@ -27,6 +27,8 @@ public:
     Child &operator=(const Child &) = delete;
 
     bool started() const { return m_pid > 0; }
+    // Sends the child a signal while it runs (false once it has ended or on failure).
+    bool signal(int number);
     // The exit status (128 + signal when killed) once the child ended within timeoutMs.
     std::optional<int> wait(int timeoutMs);
 
