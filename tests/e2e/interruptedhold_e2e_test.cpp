@@ -30,7 +30,7 @@ public:
     bool connected() const { return xcb_connection_has_error(m_connection) == 0; }
 
     // What the close box does through the window manager: WM_DELETE_WINDOW to the window.
-    void requestClose(const std::string &window)
+    bool requestClose(const std::string &window)
     {
         xcb_client_message_event_t message{};
         message.response_type = XCB_CLIENT_MESSAGE;
@@ -39,9 +39,14 @@ public:
         message.type = atom("WM_PROTOCOLS");
         message.data.data32[0] = atom("WM_DELETE_WINDOW");
         message.data.data32[1] = XCB_CURRENT_TIME;
-        xcb_send_event(m_connection, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
-                       reinterpret_cast<const char *>(&message));
-        xcb_flush(m_connection);
+        // Checked: the server has taken it before this client goes away.
+        const auto cookie =
+            xcb_send_event_checked(m_connection, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
+                                   reinterpret_cast<const char *>(&message));
+        xcb_generic_error_t *error = xcb_request_check(m_connection, cookie);
+        const bool sent = error == nullptr;
+        free(error);
+        return sent;
     }
 
     // What a screen locker does first: takes the keyboard (the pointer stays with the button
@@ -141,7 +146,7 @@ TEST_P(InterruptedHold, EveryWayThePanelEndsStopsTheCameraOnce)
          [this] {
              OtherClient wm(m_display);
              ASSERT_TRUE(wm.connected());
-             wm.requestClose(m_window);
+             ASSERT_TRUE(wm.requestClose(m_window));
          }},
         {"SIGTERM", [this] { ASSERT_TRUE(m_tarn->signal(SIGTERM)); }},
         {"SIGINT", [this] { ASSERT_TRUE(m_tarn->signal(SIGINT)); }},
@@ -149,9 +154,7 @@ TEST_P(InterruptedHold, EveryWayThePanelEndsStopsTheCameraOnce)
     };
     for (const Way &way : ways) {
         SCOPED_TRACE(way.name);
-        startAndHoldUp();
-        if (HasFatalFailure())
-            return;
+        ASSERT_NO_FATAL_FAILURE(startAndHoldUp());
         way.end();
         EXPECT_EQ(hex(m_line.read(7, 10000)), stop);
         expectEndedQuietly();
@@ -189,7 +192,7 @@ TEST_P(InterruptedHold, AClosedPanelWithNoMotionInProgressSendsNothing)
 
 TEST_P(InterruptedHold, ThePanelsMenuStopsTheCameraAndThePanelRunsOn)
 {
-    startAndHoldUp();
+    ASSERT_NO_FATAL_FAILURE(startAndHoldUp());
     xdotool({"key", "shift+F10"});
     EXPECT_EQ(hex(m_line.read(7, 10000)), stop);
     xdotool({"mouseup", "1"});
@@ -204,7 +207,7 @@ TEST_P(InterruptedHold, ThePanelsMenuStopsTheCameraAndThePanelRunsOn)
 
 TEST_P(InterruptedHold, F1StopsTheCameraAndThePanelWorksBesideTheHelp)
 {
-    startAndHoldUp();
+    ASSERT_NO_FATAL_FAILURE(startAndHoldUp());
     xdotool({"key", "F1"});
     EXPECT_EQ(hex(m_line.read(7, 10000)), stop);
     const std::string program = std::filesystem::path(tarnExecutable()).stem().string();
@@ -236,9 +239,7 @@ TEST_P(InterruptedHold, AMessageBoxOverThePanelStopsTheCamera)
     const std::string copy = m_dir + "/bin/tarn";
     std::filesystem::create_directories(m_dir + "/bin");
     std::filesystem::copy_file(tarnExecutable(), copy);
-    startAndHoldUp(copy);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(startAndHoldUp(copy));
     xdotool({"key", "F1"});
     EXPECT_EQ(hex(m_line.read(7, 10000)), stop);
     const auto boxes = findWindows("^tarn$");
@@ -249,7 +250,7 @@ TEST_P(InterruptedHold, AMessageBoxOverThePanelStopsTheCamera)
 
 TEST_P(InterruptedHold, AnotherProgramTakingTheKeyboardStopsTheCamera)
 {
-    startAndHoldUp();
+    ASSERT_NO_FATAL_FAILURE(startAndHoldUp());
     OtherClient locker(m_display);
     ASSERT_TRUE(locker.connected());
     ASSERT_TRUE(locker.grabKeyboard());
