@@ -66,6 +66,9 @@ int CAboutDlg::DoModal()
     if (!m_ok || m_running)
         return -1;
     m_running = true;
+    // Modal over its owner only: the help window, F1's, stays usable beside it.
+    if (parentWidget())
+        setWindowModality(Qt::WindowModal);
     centreOverParent();
     m_ok->setFocus(Qt::OtherFocusReason);
     const int result = exec() == QDialog::Accepted ? IDOK : IDCANCEL;

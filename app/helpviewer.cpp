@@ -7,10 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include <memory>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 // The application title: the executable's file name without folder and extension.
@@ -130,6 +133,74 @@ HelpLookup lookUpHelpTopic(const QString &helpFile, int topic)
     return lookup;
 }
 
+namespace {
+QPointer<QDialog> &theHelpWindow()
+{
+    static QPointer<QDialog> window;
+    return window;
+}
+
+void fillHelpViewer(QDialog &viewer, const HelpLookup &found)
+{
+    QString markdown = found.text;
+    if (!found.title.isEmpty())
+        markdown = QStringLiteral("## ") + found.title + QStringLiteral("\n\n") + markdown;
+    if (auto *browser = viewer.findChild<QTextBrowser *>(QStringLiteral("helpText")))
+        browser->setMarkdown(markdown);
+}
+
+// Beside the owner's frame, on the side of the screen with the most room (right, left, below,
+// above), made smaller where that side is smaller than the window, so that it covers nothing
+// of the owner. When no side has room for a usable window it goes where the window system
+// puts it.
+void placeBeside(QDialog &viewer, const QWidget &owner)
+{
+    const QScreen *screen = owner.screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QRect frame = owner.frameGeometry();
+    // The window manager gives the viewer the owner's frame margins.
+    const QSize margins = frame.size() - owner.geometry().size();
+    const QSize wanted = viewer.size() + margins;
+    const QRect sides[] = {
+        QRect(QPoint(frame.right() + 1, available.top()), available.bottomRight()),
+        QRect(available.topLeft(), QPoint(frame.left() - 1, available.bottom())),
+        QRect(QPoint(available.left(), frame.bottom() + 1), available.bottomRight()),
+        QRect(available.topLeft(), QPoint(available.right(), frame.top() - 1)),
+    };
+    const auto along = [](int start, int low, int high, int length) {
+        return std::clamp(start, low, std::max(low, high + 1 - length));
+    };
+    QRect best;
+    for (std::size_t i = 0; i < std::size(sides); ++i) {
+        const QRect &side = sides[i];
+        if (side.width() <= 0 || side.height() <= 0)
+            continue;
+        const QSize size = wanted.boundedTo(side.size());
+        if (qint64(size.width()) * size.height() <= qint64(best.width()) * best.height())
+            continue;
+        QPoint at;
+        if (i == 0)
+            at = QPoint(side.left(), along(frame.top(), side.top(), side.bottom(), size.height()));
+        else if (i == 1)
+            at = QPoint(side.right() + 1 - size.width(),
+                        along(frame.top(), side.top(), side.bottom(), size.height()));
+        else if (i == 2)
+            at = QPoint(along(frame.left(), side.left(), side.right(), size.width()), side.top());
+        else
+            at = QPoint(along(frame.left(), side.left(), side.right(), size.width()),
+                        side.bottom() + 1 - size.height());
+        best = QRect(at, size);
+    }
+    const QSize usable(240, 160);
+    if (best.width() < usable.width() || best.height() < usable.height())
+        return;
+    viewer.resize(best.size() - margins);
+    viewer.move(best.topLeft());
+}
+} // namespace
+
 QDialog *createHelpViewer(QWidget *parent, const HelpLookup &found)
 {
     auto *viewer = new QDialog(parent);
@@ -140,10 +211,7 @@ QDialog *createHelpViewer(QWidget *parent, const HelpLookup &found)
     // The help is self-contained: links are not followed anywhere.
     browser->setOpenLinks(false);
     browser->setOpenExternalLinks(false);
-    QString markdown = found.text;
-    if (!found.title.isEmpty())
-        markdown = QStringLiteral("## ") + found.title + QStringLiteral("\n\n") + markdown;
-    browser->setMarkdown(markdown);
+    fillHelpViewer(*viewer, found);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, viewer);
     QObject::connect(buttons, &QDialogButtonBox::rejected, viewer, &QDialog::reject);
     auto *layout = new QVBoxLayout(viewer);
@@ -162,6 +230,32 @@ void showHelp(QWidget *parent, const QString &helpFile, int topic)
         box.exec();
         return;
     }
-    const std::unique_ptr<QDialog> viewer(createHelpViewer(parent, lookup));
-    viewer->exec();
+    // The top window above parent: the About box's F1 opens the same window as the panel's.
+    QWidget *owner = parent ? parent->window() : nullptr;
+    while (owner && owner->parentWidget())
+        owner = owner->parentWidget()->window();
+    QPointer<QDialog> &window = theHelpWindow();
+    if (window && window->parentWidget() != owner)
+        closeHelp();
+    if (window) {
+        fillHelpViewer(*window, lookup);
+    } else {
+        window = createHelpViewer(owner, lookup);
+        window->setModal(false);
+    }
+    if (!window->isVisible() && owner)
+        placeBeside(*window, *owner);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+QDialog *helpWindow()
+{
+    return theHelpWindow().data();
+}
+
+void closeHelp()
+{
+    delete theHelpWindow().data(); // its parent and the pointer both notice
 }

@@ -45,10 +45,20 @@ struct HelpLookup
 // never reads more than maxHelpFileSize + 1 bytes.
 HelpLookup lookUpHelpTopic(const QString &helpFile, int topic);
 
-// The viewer window for a found topic: a dialog over parent with the topic's text and a
-// Close button, captioned "<application title> Help". Not shown yet; the caller owns it.
+// The viewer window for a found topic: a dialog with parent as its owner, the topic's text and
+// a Close button, captioned "<application title> Help". Not shown yet; the caller owns it.
 QDialog *createHelpViewer(QWidget *parent, const HelpLookup &found);
 
-// Shows the operator's help for topic from helpFile in the viewer, modal over parent, or
-// says plainly in a message box that no help is installed (and which file it looked for).
+// Shows the operator's help for topic from helpFile in the help window, or says plainly in a
+// message box, modal over parent, that no help is installed (and which file it looked for).
+// The help window is a window of its own beside the panel, as a help engine's would be: it
+// blocks nothing, and the panel and its About box keep working. There is one: the next call
+// shows its topic in it and raises it. It belongs to the top window above parent (the panel),
+// so it goes with it.
 void showHelp(QWidget *parent, const QString &helpFile, int topic);
+
+// The help window while it exists, else nullptr.
+QDialog *helpWindow();
+
+// Closes and destroys the help window, if there is one.
+void closeHelp();

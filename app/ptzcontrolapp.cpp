@@ -34,24 +34,58 @@ bool CPtzControlApp::HelpKey::eventFilter(QObject *watched, QEvent *event)
     // The key reaches the window first, then the focus widget: answer it at the widget.
     if (!watched->isWidgetType())
         return false;
+    // A dropped list and a menu are popups of the window they came from, whose focus they
+    // only borrow: F1 there is F1 in that window.
     QWidget *window = static_cast<QWidget *>(watched)->window();
+    while (window->windowType() == Qt::Popup && window->parentWidget())
+        window = window->parentWidget()->window();
     const int topic = helpTopicFor(window);
     if (topic == 0)
         return false;
-    if (m_help)
-        m_help(window, helpFilePath(), topic);
+    // The help engine's window takes the activation: popups close, and a hold stops.
+    closePopups();
+    if (CPtzControlDlg *panel = m_app.mainWindow())
+        panel->PreTranslateMessage(HookMessage::MouseTaken, 0);
+    if (m_app.m_help)
+        m_app.m_help(window, helpFilePath(), topic);
     return true;
+}
+
+void CPtzControlApp::closePopups()
+{
+    // Bounded: a popup that refuses to close must not hold the program here.
+    for (int i = 0; i < 16; ++i) {
+        QWidget *popup = QApplication::activePopupWidget();
+        if (!popup)
+            break;
+        popup->close();
+    }
+}
+
+void CPtzControlApp::OnEndSignal()
+{
+    CPtzControlDlg *panel = m_mainWnd;
+    if (!panel)
+        return;
+    closePopups();
+    // The boxes over the panel (About, a message) close first, so that their loops end too.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window != panel && window->isVisible() && window->isModal())
+            window->close();
+    }
+    panel->close();
 }
 
 bool CPtzControlApp::InitInstance()
 {
     enableControlContainer(m_factory);
-    HelpKey helpKey(m_help);
+    HelpKey helpKey(*this);
     qApp->installEventFilter(&helpKey);
     {
         CPtzControlDlg dlg;
         m_mainWnd = &dlg;
         dlg.DoModal();
+        closeHelp();
         m_mainWnd = nullptr;
     }
     qApp->removeEventFilter(&helpKey);

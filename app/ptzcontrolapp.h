@@ -1,5 +1,6 @@
 // The application: enables the control container, runs the control panel modally as the main
-// window, and answers F1 for whichever of the panel and the About box holds the focus.
+// window, and answers F1 for whichever of the panel and the About box holds the focus (a list
+// dropped from the panel, or the panel's menu, count as the panel).
 #pragma once
 
 #include "controlcontainer.h"
@@ -30,16 +31,22 @@ public:
     // F1's topic for a window: 0x20066 in the panel, 0x20064 in the About box, 0 elsewhere.
     static int helpTopicFor(const QWidget *window);
 
+    // A signal asks the program to end: the popups and boxes over the panel close, and the
+    // panel ends through its close box's path (OnClose). Nothing while no panel runs.
+    void OnEndSignal();
+
 private:
     class HelpKey : public QObject
     {
     public:
-        explicit HelpKey(const HelpHandler &help) : m_help(help) {}
+        explicit HelpKey(CPtzControlApp &app) : m_app(app) {}
         bool eventFilter(QObject *watched, QEvent *event) override;
 
     private:
-        const HelpHandler &m_help;
+        CPtzControlApp &m_app;
     };
+
+    static void closePopups();
 
     SerialControlFactory m_factory;
     HelpHandler m_help;

@@ -1,5 +1,6 @@
 #include "tarnmain.h"
 
+#include "closesignals.h"
 #include "ptzcontrolapp.h"
 #include "versioninfo.h"
 
@@ -11,6 +12,7 @@ int tarnMain(CPtzControlApp &app, char *argv0)
     char *qtArgv[] = {argv0, nullptr};
     QApplication application(qtArgc, qtArgv);
     QCoreApplication::setApplicationVersion(applicationVersionText());
+    const CloseSignals endSignals([&app] { app.OnEndSignal(); });
     app.InitInstance();
     return 0;
 }

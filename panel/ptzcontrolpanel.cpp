@@ -181,9 +181,15 @@ void CPtzControlDlg::createWindow()
 
     m_hook = std::make_unique<HoldToMoveHook>(
         [this](HookMessage message, int id) { PreTranslateMessage(message, id); });
+    m_hook->setPanel(this);
     const auto buttons = holdToMoveButtons();
     for (std::size_t i = 0; i < buttons.size(); ++i)
         m_hook->setButton(i, GetDlgItem(buttons[i].controlId), buttons[i].controlId);
+    // A held push button eats Esc; the panel takes it first (eventFilter).
+    for (QWidget *control : m_controls.inOrder) {
+        if (qobject_cast<QPushButton *>(control))
+            control->installEventFilter(this);
+    }
 
     // Alt+Space as on Windows; window managers mostly keep it for their own window menu, so the
     // keys that open a context menu on this desktop open the panel's menu too.
@@ -267,8 +273,23 @@ void CPtzControlDlg::OnSelchangePortOrBaud()
 
 void CPtzControlDlg::OnClose()
 {
+    // An interrupted hold stops while the port is still open.
+    stopInterruptedHold();
     if (reportingErrors([this] { m_connection->OnClose(); }))
         done(IDCANCEL);
+}
+
+void CPtzControlDlg::stopInterruptedHold()
+{
+    if (m_actions)
+        reportingErrors([this] { m_actions->StopInterruptedHold(); });
+}
+
+void CPtzControlDlg::done(int result)
+{
+    // Every way the panel ends passes here: a camera still moving for a held button stops.
+    stopInterruptedHold();
+    QDialog::done(result);
 }
 
 void CPtzControlDlg::OnSerialEvent()
@@ -360,6 +381,15 @@ void CPtzControlDlg::keyPressEvent(QKeyEvent *event)
 
 bool CPtzControlDlg::eventFilter(QObject *watched, QEvent *event)
 {
+    // Esc is Cancel, also while a push button is held down (the button would take it to let
+    // itself up).
+    if (event->type() == QEvent::KeyPress && m_running) {
+        const auto *button = qobject_cast<const QPushButton *>(watched);
+        if (button && button->isDown() && isEscape(*static_cast<QKeyEvent *>(event))) {
+            done(IDCANCEL);
+            return true;
+        }
+    }
     // The Menu key arrives as a context menu request for the focused control (the window
     // system sends it before the key itself): it opens the panel's menu, not a text box's own.
     if (event->type() == QEvent::ContextMenu &&

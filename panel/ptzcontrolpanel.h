@@ -8,10 +8,15 @@
 // through reportError (errorreport.h) and the panel stays as it was.
 //
 // Keyboard as in a dialog without a default button: Enter or space on a focused push button
-// clicks it; Enter elsewhere ends the panel with 1 (IDOK), Esc with 2 (IDCANCEL), neither
-// closing the port; the close box closes the port first and ends with 2. The panel's own menu
-// (the system menu's part: Move, Close, About) opens with Alt+Space, the Menu key, Shift+F10 and
-// a right click on the background.
+// clicks it; Enter elsewhere ends the panel with 1 (IDOK), Esc with 2 (IDCANCEL, also while a
+// button is held down), neither closing the port; the close box closes the port first and ends
+// with 2.
+//
+// A hold that ends without its release still stops the camera: the panel ending by any path,
+// a popup, a modal window or another window taking the mouse or the activation send the stop
+// frame once, if the last frame of the hold-to-move path was a motion not yet released. The panel's
+// own menu (the system menu's part: Move, Close, About) opens with Alt+Space, the Menu key,
+// Shift+F10 and a right click on the background.
 //
 // OnClearPreset exists in the camera actions, but no control carries IDC_CLEAR_PRESET, so
 // nothing in the panel reaches it.
@@ -67,8 +72,8 @@ public:
     void OnSetPreset();
     void OnSave();
     void OnSelchangePortOrBaud();
-    // Closes the port if open, then ends the panel with 2; a failing close is reported and the
-    // panel stays.
+    // Stops an interrupted hold, closes the port if open, then ends the panel with 2; a failing
+    // close is reported and the panel stays.
     void OnClose();
     void OnSerialEvent();
     // Fills the port list now, unless it is filled (it fills itself after the window's first
@@ -82,6 +87,9 @@ public:
 
     void showSystemMenu(const QPoint &globalPos);
 
+    // Ends the panel; an interrupted hold is stopped first.
+    void done(int result) override;
+
 protected:
     bool OnInitDialog();
 
@@ -94,6 +102,8 @@ protected:
 private:
     void createWindow();
     template <class Handler> bool reportingErrors(Handler &&handler);
+    // Sends the stop frame for a hold cut short, reporting a failure at once.
+    void stopInterruptedHold();
 
     std::unique_ptr<CMSComm> m_comm;
     std::unique_ptr<CameraActions> m_actions;

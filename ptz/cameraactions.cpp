@@ -4,6 +4,7 @@
 #include "resource.h"
 
 #include <array>
+#include <utility>
 
 namespace {
 constexpr std::array<HoldToMoveButton, 8> kHoldToMove{{
@@ -16,6 +17,14 @@ constexpr std::array<HoldToMoveButton, 8> kHoldToMove{{
     {IDC_LEFT, "LEFT", PtzCommands::left},
     {IDC_RIGHT, "RIGHT", PtzCommands::right},
 }};
+
+bool isHoldToMove(int controlId)
+{
+    for (const auto &button : kHoldToMove)
+        if (button.controlId == controlId)
+            return true;
+    return false;
+}
 } // namespace
 
 std::span<const HoldToMoveButton> holdToMoveButtons()
@@ -51,6 +60,13 @@ void CameraActions::SendFrame()
 
 void CameraActions::PreTranslateMessage(HookMessage message, int controlId)
 {
+    if (message == HookMessage::MouseTaken) {
+        StopInterruptedHold();
+        return;
+    }
+    // A release on the button ends the hold whether or not the port lets it send.
+    if (message == HookMessage::LeftButtonUp && isHoldToMove(controlId))
+        m_motionUnreleased = false;
     if (!m_comm.portOpen())
         return;
     if (message == HookMessage::LeftButtonUp && m_comm.portOpen()) {
@@ -60,9 +76,23 @@ void CameraActions::PreTranslateMessage(HookMessage message, int controlId)
     }
     if (message == HookMessage::LeftButtonDown && m_comm.portOpen()) {
         for (const auto &button : kHoldToMove)
-            if (button.controlId == controlId)
+            if (button.controlId == controlId) {
+                // Remembered only once the control has taken the frame.
+                m_motionUnreleased = false;
                 SendCommand(button.press);
+                m_motionUnreleased = true;
+            }
     }
+}
+
+bool CameraActions::StopInterruptedHold()
+{
+    if (!std::exchange(m_motionUnreleased, false))
+        return false;
+    if (!m_comm.portOpen())
+        return false;
+    SendStop();
+    return true;
 }
 
 void CameraActions::OnGotoPreset()

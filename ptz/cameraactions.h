@@ -6,6 +6,10 @@
 //
 // Errors of the control pass through unchanged: a frame that is refused ends the action, and
 // nothing after it is sent.
+//
+// One thing is remembered: whether the last frame of the hold-to-move path was a motion whose
+// release has not been seen yet. A hold that ends without its release (the panel closes, a
+// window takes the mouse or the activation) must still stop the camera: StopInterruptedHold.
 #pragma once
 
 #include "commandframe.h"
@@ -33,6 +37,9 @@ inline constexpr BYTE SAVE_PRESET = 130;
 enum class HookMessage {
     LeftButtonDown,
     LeftButtonUp,
+    // The hold ends without its release: a window took the mouse or the activation from the
+    // panel (a popup, a modal window, another program's grab).
+    MouseTaken,
     Other, // everything else, the second press of a double press included
 };
 
@@ -56,8 +63,14 @@ public:
     BYTE GetDlgItemByte(int controlId) const;
 
     // Every message of the panel's loop, with the id of the control it is for (0 if none).
-    // Sends only while the port is open; it never consumes the message.
+    // Sends only while the port is open; it never consumes the message. MouseTaken stops an
+    // interrupted hold.
     void PreTranslateMessage(HookMessage message, int controlId);
+
+    // Sends the stop frame once, if a motion of the hook is still unreleased and the port is
+    // open; forgets the motion either way. True when it sent.
+    bool StopInterruptedHold();
+    bool motionUnreleased() const { return m_motionUnreleased; }
 
     void OnGotoPreset();
     void OnSetPreset();
@@ -71,4 +84,5 @@ private:
     CMSComm &m_comm;
     ItemTextReader m_itemText;
     CommandFrame m_frame{};
+    bool m_motionUnreleased = false;
 };

@@ -7,12 +7,16 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <memory>
 
 namespace {
 constexpr int panelTopic = 0x20066;
@@ -217,7 +221,7 @@ TEST_F(HelpFile, ViewerShowsTheTopicAndCloses)
     EXPECT_FALSE(viewer->isVisible());
 }
 
-TEST_F(HelpFile, ShowHelpRunsTheViewerOrSaysNoHelpIsInstalled)
+TEST_F(HelpFile, WithoutTheTopicShowHelpSaysNoHelpIsInstalledInABoxOverItsParent)
 {
     const QString file = write(twoTopics);
     const QString missing = path(QStringLiteral("missing.hlp"));
@@ -226,28 +230,21 @@ TEST_F(HelpFile, ShowHelpRunsTheViewerOrSaysNoHelpIsInstalled)
         const char *name;
         QString file;
         int topic;
-        bool viewer;
     };
     const Case cases[] = {
-        {"panel topic", file, panelTopic, true},
-        {"About topic", file, aboutTopic, true},
-        {"no such topic", file, 0x20070, false},
-        {"no file", missing, panelTopic, false},
+        {"no such topic", file, 0x20070},
+        {"no file", missing, panelTopic},
     };
     QWidget parent;
     parent.show();
     for (const Case &c : cases) {
         QString seen;
-        bool wasViewer = false;
         bool wasMessage = false;
         ModalRunner runner([](QWidget *) { return true; },
                            [&](QWidget *modal) {
                                if (auto *box = qobject_cast<QMessageBox *>(modal)) {
                                    wasMessage = true;
                                    seen = box->text();
-                               } else if (auto *browser = modal->findChild<QTextBrowser *>()) {
-                                   wasViewer = true;
-                                   seen = browser->toPlainText();
                                }
                                EXPECT_EQ(modal->parentWidget(), &parent) << c.name;
                                modal->close();
@@ -255,12 +252,58 @@ TEST_F(HelpFile, ShowHelpRunsTheViewerOrSaysNoHelpIsInstalled)
         showHelp(&parent, c.file, c.topic);
         EXPECT_TRUE(runner.acted()) << c.name;
         EXPECT_FALSE(runner.timedOut()) << c.name;
-        EXPECT_EQ(wasViewer, c.viewer) << c.name;
-        EXPECT_EQ(wasMessage, !c.viewer) << c.name;
-        if (!c.viewer) {
-            EXPECT_TRUE(seen.contains(c.file)) << c.name << ": " << seen.toStdString();
-        } else {
-            EXPECT_FALSE(seen.isEmpty()) << c.name;
-        }
+        EXPECT_TRUE(wasMessage) << c.name;
+        EXPECT_TRUE(seen.contains(c.file)) << c.name << ": " << seen.toStdString();
+        EXPECT_EQ(helpWindow(), nullptr) << c.name;
     }
+}
+
+// The help window is a window of its own beside the panel, as a help engine's is: showHelp
+// returns at once and blocks nothing; the next F1 (from the panel or from its About box) shows
+// its topic in the same window; it covers nothing of the panel; it goes with the panel.
+TEST_F(HelpFile, TheHelpWindowIsOneModelessWindowBesideThePanel)
+{
+    const QString file = write(twoTopics);
+    auto panel = std::make_unique<QDialog>();
+    panel->resize(400, 250);
+    panel->move(150, 150);
+    panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+    auto *about = new QDialog(panel.get()); // the panel's, as the About box is
+    about->show();
+
+    showHelp(panel.get(), file, panelTopic);
+    QPointer<QDialog> window = helpWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isModal());
+    EXPECT_EQ(window->windowModality(), Qt::NonModal);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(window->parentWidget(), panel.get());
+    EXPECT_TRUE(window->findChild<QTextBrowser *>()->toPlainText().contains("Pick a port."));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.data()));
+    EXPECT_FALSE(window->frameGeometry().intersects(panel->frameGeometry())) << "over the panel";
+
+    // Closed by the operator, then F1 in the About box: the same window, the About topic.
+    window->close();
+    showHelp(about, file, aboutTopic);
+    EXPECT_EQ(helpWindow(), window.data());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->findChild<QTextBrowser *>()->toPlainText().contains("The About box."));
+    int helpWindows = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        helpWindows += w->isVisible() && w->objectName() == QStringLiteral("helpViewer");
+    EXPECT_EQ(helpWindows, 1);
+
+    panel.reset();
+    EXPECT_EQ(window, nullptr) << "it goes with the panel";
+    EXPECT_EQ(helpWindow(), nullptr);
+
+    // closeHelp ends it too.
+    QWidget other;
+    other.show();
+    showHelp(&other, file, panelTopic);
+    ASSERT_NE(helpWindow(), nullptr);
+    closeHelp();
+    EXPECT_EQ(helpWindow(), nullptr);
 }

@@ -683,6 +683,145 @@ TEST_F(PanelTest, KeyboardAndCloseBoxEndThePanel)
     }
 }
 
+// A hold that ends without its release: every way the panel ends sends the stop frame once,
+// before the port closes where the way closes it; Esc reaches the panel even though the held
+// button would take it. With no motion in progress the same ways send nothing.
+TEST_F(PanelTest, EveryWayThePanelEndsStopsAHeldButtonFirst)
+{
+    struct Case
+    {
+        const char *name;
+        int held;  // the button held down
+        int focus; // where the key goes: control id, 0 for the close box
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int result;
+        bool portClosed;
+    };
+    const Case cases[] = {
+        {"Esc on the held button", IDC_UP, IDC_UP, Qt::Key_Escape, Qt::NoModifier, IDCANCEL, false},
+        {"Esc on a held preset button", IDC_GOTO_PRESET, IDC_GOTO_PRESET, Qt::Key_Escape,
+         Qt::NoModifier, IDCANCEL, false},
+        {"Enter in the address box", IDC_UP, IDC_ADDRESS, Qt::Key_Return, Qt::NoModifier, IDOK,
+         false},
+        {"Alt+F4", IDC_UP, IDC_UP, Qt::Key_F4, Qt::AltModifier, IDCANCEL, true},
+        {"the close box", IDC_UP, 0, Qt::Key_unknown, Qt::NoModifier, IDCANCEL, true},
+    };
+    const std::string up = "FF 01 00 08 00 3F 48";
+    const std::string stop = "FF 01 00 00 00 00 01";
+    for (const bool released : {false, true}) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (released ? ", released first" : ", held"));
+            CPtzControlDlg dlg;
+            dlg.setPortSource(&ports);
+            QTimer::singleShot(0, &dlg, [&] {
+                comm->open = true;
+                QWidget *button = dlg.GetDlgItem(c.held);
+                QTest::mousePress(button, Qt::LeftButton);
+                if (released)
+                    QTest::mouseRelease(button, Qt::LeftButton);
+                if (c.focus == 0) {
+                    dlg.close();
+                } else {
+                    QWidget *w = dlg.GetDlgItem(c.focus);
+                    w->setFocus();
+                    QTest::keyClick(w, c.key, c.modifiers);
+                }
+                if (dlg.isVisible())
+                    dlg.done(99);
+            });
+            EXPECT_EQ(dlg.DoModal(), c.result);
+            // Held or released first, one stop frame after "UP"'s motion; "GO TO" sends on its
+            // click only.
+            if (c.held == IDC_UP)
+                EXPECT_THAT(outputsHex(*comm), ElementsAre(up, stop));
+            else if (released)
+                EXPECT_THAT(outputsHex(*comm), ElementsAre("FF 01 00 07 00 01 09"));
+            else
+                EXPECT_THAT(outputsHex(*comm), IsEmpty());
+            EXPECT_EQ(comm->count("put PortOpen false"), c.portClosed ? 1u : 0u);
+            if (c.portClosed) {
+                const auto at = [&](const std::string &line) {
+                    return std::find(comm->log.begin(), comm->log.end(), line) - comm->log.begin();
+                };
+                EXPECT_LT(at("put Output " + stop), at("put PortOpen false"));
+            }
+            EXPECT_THAT(reports, IsEmpty());
+        }
+    }
+}
+
+// A window that takes the mouse or the activation from the held button: the stop frame goes
+// out at once, and once; the panel runs on, and a release that still reaches the button sends
+// its own. A stop frame that fails is reported like the hook's own errors.
+TEST_F(PanelTest, AWindowThatTakesTheMouseOrTheActivationStopsTheHold)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void()> take;
+    };
+    std::unique_ptr<QWidget> other;
+    std::unique_ptr<QMessageBox> box;
+    const Case cases[] = {
+        {"the panel's menu",
+         [&] {
+             panel.showSystemMenu(panel.mapToGlobal(QPoint(0, 0)));
+             EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget(); }));
+         }},
+        {"a dropped list", [&] { item<QComboBox>(IDC_BAUD_LIST)->showPopup(); }},
+        {"a modal box over the panel",
+         [&] {
+             box = std::make_unique<QMessageBox>(QMessageBox::Information, "tarn", "text",
+                                                 QMessageBox::Ok, &panel);
+             box->setWindowModality(Qt::ApplicationModal);
+             box->show();
+         }},
+        {"another window takes the activation",
+         [&] {
+             other = std::make_unique<QWidget>(&panel, Qt::Window);
+             other->show();
+             EXPECT_TRUE(QTest::qWaitForWindowExposed(other.get()));
+             other->activateWindow();
+             EXPECT_TRUE(
+                 QTest::qWaitFor([&] { return QApplication::activeWindow() == other.get(); }));
+         }},
+    };
+    run([&] {
+        comm->open = true;
+        QWidget *up = item(IDC_UP);
+        for (const Case &c : cases) {
+            SCOPED_TRACE(c.name);
+            comm->outputs.clear();
+            QTest::mousePress(up, Qt::LeftButton);
+            c.take();
+            EXPECT_THAT(outputsHex(*comm),
+                        ElementsAre("FF 01 00 08 00 3F 48", "FF 01 00 00 00 00 01"));
+            while (QWidget *popup = QApplication::activePopupWidget())
+                popup->close();
+            box.reset();
+            other.reset();
+            panel.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&panel));
+            EXPECT_EQ(comm->outputs.size(), 2u) << "once";
+            QTest::mouseRelease(up, Qt::LeftButton);
+            EXPECT_EQ(comm->outputs.size(), 3u) << "the release's own";
+        }
+        EXPECT_TRUE(panel.isVisible());
+        EXPECT_THAT(reports, IsEmpty());
+
+        // The stop frame refused: one report, after the event, and the panel runs on.
+        QTest::mousePress(up, Qt::LeftButton);
+        comm->failOn("put Output", "COM1: the device has gone");
+        item<QComboBox>(IDC_BAUD_LIST)->showPopup();
+        EXPECT_THAT(reports, IsEmpty());
+        QCoreApplication::processEvents();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0].text, "COM1: the device has gone");
+        EXPECT_TRUE(panel.isVisible());
+    });
+}
+
 TEST_F(PanelTest, AFailingCloseKeepsThePanelOpen)
 {
     const int result = run([&] {

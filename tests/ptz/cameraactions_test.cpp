@@ -5,13 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 namespace {
 
-class CameraActionsTest : public testing::Test
+// The camera actions on a recording control, with the boxes they read.
+struct ActionsOnRecording
 {
-protected:
     RecordingComm comm;
     std::map<int, std::string> boxes{{IDC_ADDRESS, "1"}, {IDC_PRESET_NUMBER, "1"}};
     CameraActions actions{comm, [this](int id) { return boxes[id]; }};
@@ -24,6 +25,9 @@ protected:
         return out;
     }
 };
+
+class CameraActionsTest : public testing::Test, protected ActionsOnRecording
+{};
 
 using Strings = std::vector<std::string>;
 
@@ -166,6 +170,104 @@ TEST_F(CameraActionsTest, EveryFrameIsFilledAnew)
     actions.SendStop();
     const CommandFrame &frame = actions.frame();
     EXPECT_EQ(pelco::toHex(frame.bytes()), "FF 02 00 00 00 00 02");
+}
+
+// The one thing remembered: whether the hook's last frame was a motion not yet released. A
+// hold cut short (StopInterruptedHold, or the hook's MouseTaken) sends the stop frame then,
+// once, to the address the box holds at that moment, and never otherwise.
+TEST_F(CameraActionsTest, AnInterruptedHoldStopsOnceAndOnlyAfterAnUnreleasedMotion)
+{
+    using Step = std::function<void(ActionsOnRecording &)>;
+    const auto press = [](int id) {
+        return Step([id](ActionsOnRecording &t) {
+            t.actions.PreTranslateMessage(HookMessage::LeftButtonDown, id);
+        });
+    };
+    const auto release = [](int id) {
+        return Step([id](ActionsOnRecording &t) {
+            t.actions.PreTranslateMessage(HookMessage::LeftButtonUp, id);
+        });
+    };
+    const auto other = [](HookMessage message) {
+        return Step(
+            [message](ActionsOnRecording &t) { t.actions.PreTranslateMessage(message, 0); });
+    };
+    const Step interrupt = [](ActionsOnRecording &t) { t.actions.StopInterruptedHold(); };
+    const Step open = [](ActionsOnRecording &t) { t.comm.open = true; };
+    const Step close = [](ActionsOnRecording &t) { t.comm.open = false; };
+    const Step address9 = [](ActionsOnRecording &t) { t.boxes[IDC_ADDRESS] = "9"; };
+    const Step goTo = [](ActionsOnRecording &t) { t.actions.OnGotoPreset(); };
+    const Step outputFails = [](ActionsOnRecording &t) { t.comm.failOn("put Output"); };
+
+    const char *up = "FF 01 00 08 00 3F 48";
+    const char *stop = "FF 01 00 00 00 00 01";
+    struct Case
+    {
+        const char *name;
+        std::vector<Step> steps;
+        Strings sent;
+    };
+    const Case cases[] = {
+        {"held, then cut short twice", {open, press(IDC_UP), interrupt, interrupt}, {up, stop}},
+        {"the hook's own word for it",
+         {open, press(IDC_UP), other(HookMessage::MouseTaken), other(HookMessage::MouseTaken)},
+         {up, stop}},
+        {"released first", {open, press(IDC_UP), release(IDC_UP), interrupt}, {up, stop}},
+        {"a release that still comes adds its own",
+         {open, press(IDC_UP), interrupt, release(IDC_UP)},
+         {up, stop, stop}},
+        {"no hold at all", {open, interrupt}, {}},
+        {"pressed with the port closed", {press(IDC_UP), open, interrupt}, {}},
+        {"the port closed during the hold",
+         {open, press(IDC_UP), close, interrupt, open, interrupt},
+         {up}},
+        {"released while the port was closed",
+         {open, press(IDC_UP), close, release(IDC_UP), open, interrupt},
+         {up}},
+        {"to the address the box holds then",
+         {open, press(IDC_LEFT), address9, interrupt},
+         {"FF 01 00 04 3F 00 44", "FF 09 00 00 00 00 09"}},
+        {"a preset between does not end the hold",
+         {open, press(IDC_UP), goTo, interrupt},
+         {up, "FF 01 00 07 00 01 09", stop}},
+        {"an inert button is no hold", {open, press(IDC_CENTER), interrupt}, {}},
+        {"a release elsewhere does not end it",
+         {open, press(IDC_UP), release(IDC_CENTER), other(HookMessage::Other), interrupt},
+         {up, stop}},
+        {"a double press",
+         {open, press(IDC_UP), release(IDC_UP), other(HookMessage::Other), release(IDC_UP),
+          interrupt},
+         {up, stop, stop}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ActionsOnRecording t;
+        for (const Step &step : c.steps)
+            step(t);
+        EXPECT_EQ(t.sentHex(), c.sent);
+        EXPECT_FALSE(t.actions.motionUnreleased());
+    }
+
+    // A motion the control refused was not sent: nothing to stop.
+    ActionsOnRecording t;
+    open(t);
+    outputFails(t);
+    EXPECT_THROW(press(IDC_UP)(t), CommError);
+    EXPECT_FALSE(t.actions.motionUnreleased());
+    t.comm.log.clear();
+    EXPECT_FALSE(t.actions.StopInterruptedHold());
+    EXPECT_TRUE(t.comm.log.empty()) << "not even PortOpen is asked";
+}
+
+TEST_F(CameraActionsTest, AStopThatFailsIsForgottenAndPassesToTheCaller)
+{
+    comm.open = true;
+    actions.PreTranslateMessage(HookMessage::LeftButtonDown, IDC_UP);
+    comm.failOn("put Output", "COM3: the device has gone");
+    EXPECT_THROW(actions.StopInterruptedHold(), CommError);
+    comm.log.clear();
+    EXPECT_FALSE(actions.StopInterruptedHold());
+    EXPECT_TRUE(comm.log.empty());
 }
 
 } // namespace

@@ -127,10 +127,9 @@ std::optional<std::string> ChildProcess::waitForLine(const std::string &text, in
     return std::nullopt;
 }
 
-void ChildProcess::signal(int number)
+bool ChildProcess::signal(int number)
 {
-    if (m_pid > 0 && !m_status)
-        kill(m_pid, number);
+    return m_pid > 0 && !m_status && kill(m_pid, number) == 0;
 }
 
 std::optional<int> ChildProcess::wait(int timeoutMs)

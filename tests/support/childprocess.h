@@ -41,7 +41,8 @@ public:
     // Lines until one contains text; nullopt if it does not come in time.
     std::optional<std::string> waitForLine(const std::string &text, int timeoutMs = 5000);
 
-    void signal(int number);
+    // Sends a signal while it runs; false once it has ended (or was never started), or on failure.
+    bool signal(int number);
     // The exit status (128 + signal if killed by one), or nullopt if it is still running then
     // (or was never started).
     std::optional<int> wait(int timeoutMs = 5000);
