@@ -1,8 +1,7 @@
 #include "cli.h"
 
-#include "commsettings.h"
-#include "mscomm.h"
-#include "portconnection.h"
+#include "baudrates.h"
+#include "portname.h"
 
 #include <QRegularExpression>
 
@@ -105,17 +104,11 @@ void printError(const QString &message)
     std::fprintf(stderr, "tarnctl: %s\n", qPrintable(message));
 }
 
-std::string parseBaud(const QString &text)
+int parseBaud(const QString &text)
 {
-    const std::string settings = settingsFromBaud(text.toStdString());
-    try {
-        parseCommSettings(settings);
-    } catch (const CommError &) {
-        throw UsageError(QStringLiteral("invalid baud '%1': expected a decimal number from 1 to %2")
-                             .arg(text)
-                             .arg(maxBaudRate));
-    }
-    return settings;
+    if (const auto rate = lines::parseBaudRate(text))
+        return *rate;
+    throw UsageError(lines::badBaudRateText(text));
 }
 
 int parseMilliseconds(const QString &text, const QString &what, int min, int max)
@@ -140,15 +133,19 @@ Protocol parseProtocol(const QString &text)
 
 PortArg parsePort(const QString &text)
 {
-    static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]{0,2})$"));
-    if (const auto match = com.match(text); match.hasMatch() && match.captured(1).toInt() <= 255)
-        return {match.captured(1).toInt(), {}};
+    if (const auto number = lines::comNumber(text))
+        return {*number, {}};
     if (text.contains(QLatin1Char('/')))
         return {0, text};
     throw UsageError(
         QStringLiteral("invalid port '%1': expected COM1 to COM255 or a device path such as "
                        "/dev/ttyUSB0 (tarnctl ports lists the ports)")
             .arg(text));
+}
+
+QString PortArg::lineName() const
+{
+    return device.isEmpty() ? lines::comName(number) : device;
 }
 
 } // namespace cli

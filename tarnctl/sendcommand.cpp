@@ -103,7 +103,7 @@ int runSend(const QStringList &args)
                                  "ACTION [ACTION ...]");
 
     cli::PortArg target;
-    std::string settings;
+    int baud = 9600;
     BYTE address = 1;
     int gap = 0;
     int timeout = 300;
@@ -113,7 +113,7 @@ int runSend(const QStringList &args)
         cli::parseOrThrow(parser, args, "send",
                           {"port", "baud", "address", "gap", "timeout", "protocol"});
         target = cli::parsePort(cli::requiredPort(parser));
-        settings = cli::parseBaud(parser.value("baud"));
+        baud = cli::parseBaud(parser.value("baud"));
         address = cli::parseByte(parser.value("address"), "address");
         gap = cli::parseMilliseconds(parser.value("gap"), "gap", 0, maxGapMs);
         timeout = cli::parseMilliseconds(parser.value("timeout"), "timeout", 1, maxTimeoutMs);
@@ -128,7 +128,7 @@ int runSend(const QStringList &args)
 
     int status = cli::exitOk;
     try {
-        CameraLine line(target, settings);
+        CameraLine line(target, baud);
         bool sentOne = false;
         for (const ActionStep &step : steps) {
             if (!step.action) {
@@ -153,8 +153,8 @@ int runSend(const QStringList &args)
                 status = cli::exitFailure;
         }
         line.close();
-    } catch (const CommError &error) {
-        cli::printError(QString::fromStdString(error.description()));
+    } catch (const lines::LineError &error) {
+        cli::printError(error.text());
         return cli::exitFailure;
     }
     return status;

@@ -4,10 +4,12 @@
 #include "cli.h"
 #include "commandframe.h"
 #include "comnamespace.h"
+#include "portname.h"
 #include "simline.h"
 #include "simport.h"
 #include "simview.h"
 #include "tarnctl.h"
+#include "ttysettings.h"
 #include "virtualcamera.h"
 
 #include <QApplication>
@@ -158,7 +160,7 @@ private:
     // The speed the client set on the line: the master reads the slave's settings. It is read
     // when the bytes are, so a client that writes and closes at once, restoring the speed it
     // found (Qt does), may have its bytes judged at that speed.
-    int lineBaud() const { return terminalBaud(m_port.masterFd()); }
+    int lineBaud() const { return lines::ttySpeed(m_port.masterFd()); }
 
     void received(std::span<const BYTE> bytes)
     {
@@ -344,12 +346,12 @@ int runSim(const QStringList &args)
         cli::parseOrThrow(parser, args, "sim", {"port", "baud", "address", "replies", "protocol"});
         cli::refusePositionals(parser);
         if (parser.isSet("port")) {
-            number = simline::comNumber(parser.value("port"));
+            number = lines::comNumber(parser.value("port"));
             if (!number)
                 throw cli::UsageError(QStringLiteral("invalid port '%1': expected COM1 to COM255")
                                           .arg(parser.value("port")));
         }
-        settings.baud = simline::parseBaud(parser.value("baud"));
+        settings.baud = cli::parseBaud(parser.value("baud"));
         settings.address = cli::parseByte(parser.value("address"), "address");
         settings.replies = parseReplies(parser.value("replies"));
         settings.protocol = cli::parseProtocol(parser.value("protocol"));
