@@ -53,6 +53,43 @@ QString actionArgumentsHelp()
            "decimals.";
 }
 
+namespace {
+
+// The option as it was typed ("--bogus", "-x", "--bogus=1" gives "--bogus"), for a name that
+// Qt's parser reports without its dashes.
+QString typedOption(const QStringList &args, const QString &name)
+{
+    for (const QString &arg : args) {
+        if (!arg.startsWith('-'))
+            continue;
+        const QString typed = arg.section('=', 0, 0);
+        qsizetype dashes = 0;
+        while (dashes < typed.size() && typed[dashes] == '-')
+            ++dashes;
+        if (typed.mid(dashes) == name)
+            return typed;
+    }
+    return "--" + name;
+}
+
+} // namespace
+
+QString parserErrorText(const QCommandLineParser &parser, const QStringList &args,
+                        const QString &command)
+{
+    const QString see = QStringLiteral(" (see tarnctl %1 --help)").arg(command);
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty())
+        return QStringLiteral("unknown option '%1'").arg(typedOption(args, unknown.first())) + see;
+    // Qt's other texts ("Missing value after '--port'.") in our form: lower case, no full stop.
+    QString text = parser.errorText().trimmed();
+    if (text.endsWith('.'))
+        text.chop(1);
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text + see;
+}
+
 void parseOrThrow(QCommandLineParser &parser, const QStringList &args, const QString &command,
                   const QStringList &valueOptions)
 {
@@ -72,7 +109,7 @@ void parseOrThrow(QCommandLineParser &parser, const QStringList &args, const QSt
     QStringList full = args;
     full.prepend("tarnctl " + command);
     if (!parser.parse(full))
-        throw UsageError(parser.errorText());
+        throw UsageError(parserErrorText(parser, args, command));
     if (parser.isSet("help") || parser.isSet("help-all")) {
         // Name the command, not the path the program was started by.
         QString help = parser.helpText();

@@ -59,6 +59,11 @@ QString actionsHelp(bool allowPause);
 // What the arguments of the actions take, for --help.
 QString actionArgumentsHelp();
 
+// What a command line Qt's parser refused gets said as: "unknown option '--bogus' (see tarnctl
+// send --help)", in the words and form of our own usage errors.
+QString parserErrorText(const QCommandLineParser &parser, const QStringList &args,
+                        const QString &command);
+
 // Parses args (those after the command's name) into parser, turning Qt's own errors and
 // arguments that look like negative numbers into UsageError; prints --help and exits 0.
 // valueOptions names the options that take a value ("address", "port").

@@ -11,3 +11,10 @@ tarn_add_gtest(tarnctl_trust_tests
     LIBS tarn_test_pty tarn_test_process)
 target_compile_definitions(tarnctl_trust_tests PRIVATE TARNCTL_PATH="$<TARGET_FILE:tarnctl>")
 add_dependencies(tarnctl_trust_tests tarnctl)
+
+# tarnctl's one voice: the same texts from every command, COM names in any case, frame's actions.
+tarn_add_gtest(tarnctl_voice_tests
+    SOURCES voice_test.cpp
+    LIBS tarn_line tarn_test_pty tarn_test_process tarn_gtest_qt_main)
+target_compile_definitions(tarnctl_voice_tests PRIVATE TARNCTL_PATH="$<TARGET_FILE:tarnctl>")
+add_dependencies(tarnctl_voice_tests tarnctl)
