@@ -2,6 +2,7 @@
 
 #include "comnamespace.h"
 #include "portsdirtrust.h"
+#include "ttysettings.h"
 
 #include <cerrno>
 #include <cstring>
@@ -41,7 +42,7 @@ void makeDirectories(const std::string &path)
         throw VirtualPort::Error(path + " is not a directory");
 }
 
-// The rates termios names; others go through setTerminalBaud.
+// The rates termios names; others go through the line layer's setTtySpeed.
 std::optional<speed_t> standardSpeed(int baud)
 {
     static const std::pair<int, speed_t> speeds[] = {
@@ -98,7 +99,7 @@ VirtualPort::VirtualPort(const QString &portsDir, std::optional<int> number, int
         if (speed)
             cfsetspeed(&tio, *speed);
         configured =
-            tcsetattr(slave, TCSANOW, &tio) == 0 && (speed || setTerminalBaud(slave, baud));
+            tcsetattr(slave, TCSANOW, &tio) == 0 && (speed || lines::setTtySpeed(slave, baud));
     }
     close(slave);
     if (!configured) {

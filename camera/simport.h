@@ -51,9 +51,3 @@ private:
     std::string m_slavePath;
     std::string m_linkPath;
 };
-
-// Sets any baud rate on a terminal (pseudo-terminals included); false if it refuses.
-bool setTerminalBaud(int fd, int baud);
-// A terminal's output speed in baud, custom rates included; -1 if it cannot be read. On a
-// pseudo-terminal's master this is the speed the slave's user set.
-int terminalBaud(int fd);

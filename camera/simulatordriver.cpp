@@ -1,5 +1,7 @@
 #include "simulatordriver.h"
 
+#include "ttysettings.h"
+
 #include <cerrno>
 #include <poll.h>
 #include <unistd.h>
@@ -52,7 +54,7 @@ SimulatorDriver::Read SimulatorDriver::drain()
             // The speed the client set on the line: the master reads the slave's settings. It
             // is read when the bytes are, so a client that writes and closes at once, restoring
             // the speed it found (Qt does), may have its bytes judged at that speed.
-            const int baud = terminalBaud(m_port.masterFd());
+            const int baud = lines::ttySpeed(m_port.masterFd());
             carryOut(m_simulator.received(std::span<const pelco::Byte>(buffer, std::size_t(n)),
                                           baud, now()));
             continue;
@@ -90,7 +92,7 @@ Simulator::Line SimulatorDriver::line() const
 {
     pollfd fd{m_port.masterFd(), POLLOUT, 0};
     const bool open = poll(&fd, 1, 0) >= 0 && !(fd.revents & (POLLHUP | POLLERR));
-    return {open, terminalBaud(m_port.masterFd())};
+    return {open, lines::ttySpeed(m_port.masterFd())};
 }
 
 void SimulatorDriver::carryOut(const Simulator::Step &step)

@@ -2,7 +2,8 @@
 //
 // CMSComm is the control's interface: one member per property the program gets or puts, and
 // the OnComm event. It is plain C++ so that the protocol core and the port connection can be
-// driven and tested without Qt; SerialControl (serialcontrol.h) implements it over QSerialPort.
+// driven and tested without Qt; SerialControl (serialcontrol.h) implements it over a line of the
+// line layer.
 //
 // Every operation may raise CommError, whose description is meant for the operator.
 #pragma once

@@ -1,4 +1,4 @@
-// The serial communications control over QSerialPort.
+// The serial communications control over a Line (the line layer's serial line by default).
 //
 // What the properties mean here:
 //  - PortOpen true opens CommPort's device, as the resolver (normally the COM namespace) names
@@ -18,7 +18,8 @@
 //    like a failed one.
 //  - A closed port keeps the line settings it was given, as a COM port does (Qt alone would
 //    put back the ones it found at the open).
-// Every failure raises CommError with a description meant for the operator.
+// Every failure raises CommError with a description meant for the operator; the line's own
+// errors (LineError) come through with their text.
 #pragma once
 
 #include "mscomm.h"
@@ -30,7 +31,9 @@
 #include <memory>
 #include <optional>
 
-class QSerialPort;
+namespace lines {
+class Line;
+}
 
 class SerialControl : public QObject, public CMSComm
 {
@@ -42,6 +45,8 @@ public:
     // Ports are resolved through the process's COM namespace.
     explicit SerialControl(QObject *parent = nullptr);
     SerialControl(PortResolver resolver, QObject *parent = nullptr);
+    // Over any line (a network line, a test's); the control owns it.
+    explicit SerialControl(std::unique_ptr<lines::Line> line, QObject *parent = nullptr);
     ~SerialControl() override; // closes an open port
 
     void setCommPort(short port) override;
@@ -62,10 +67,6 @@ public:
 
     // The received bytes waiting in the control (at most InBufferSize).
     short inBufferCount() const;
-
-    // The name errors give the port ("COM3" by default, from CommPort); tarnctl names a
-    // device path it was given.
-    void setPortName(const QString &name);
 
     // The description of a failure to open device (errno errnum) as port name.
     static QString openErrorText(int errnum, const QString &name, const QString &device);

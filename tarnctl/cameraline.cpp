@@ -1,7 +1,7 @@
 #include "cameraline.h"
 
 #include "interruption.h"
-#include "portconnection.h"
+#include "serialline.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -13,35 +13,27 @@ using pelco::PelcoEvent;
 using pelco::PelcoReceiver;
 using pelco::PelcoReply;
 
-CameraLine::CameraLine(const cli::PortArg &target, const std::string &settings)
+CameraLine::CameraLine(const cli::PortArg &target, int baud)
+    : m_line(std::make_unique<lines::SerialLine>())
 {
-    if (target.device.isEmpty()) {
-        m_comm = std::make_unique<SerialControl>();
-    } else {
-        const QString device = target.device;
-        m_comm = std::make_unique<SerialControl>(
-            [device](int) { return std::optional<QString>(device); });
-        m_comm->setPortName(device);
-    }
-    // A device path is opened as port 1 of a namespace that knows only it.
-    openConfigured(*m_comm, short(target.device.isEmpty() ? target.number : 1), settings);
+    m_line->open(target.lineName(), baud, lines::Framing{});
 }
 
-void CameraLine::setSettings(const std::string &settings)
+void CameraLine::setBaud(int baud)
 {
-    m_comm->setSettings(settings);
+    m_line->configure(baud, lines::Framing{});
 }
 
 void CameraLine::discardInput()
 {
-    m_comm->setInBufferCount(0);
+    m_line->discard(lines::Line::Direction::Input);
     m_receiver = PelcoReceiver();
     m_stray = 0;
 }
 
 void CameraLine::send(std::span<const Byte> frame)
 {
-    m_comm->setOutput(frame);
+    m_line->write(frame);
 }
 
 bool CameraLine::handle(const std::vector<PelcoEvent> &events,
@@ -64,16 +56,18 @@ bool CameraLine::handle(const std::vector<PelcoEvent> &events,
 
 bool CameraLine::take(const std::function<bool(const PelcoReply &)> &onReply)
 {
-    bool taken = false;
-    for (std::vector<Byte> bytes = m_comm->input(); !bytes.empty(); bytes = m_comm->input())
-        taken = handle(m_receiver.feed(bytes), onReply) || taken;
-    return taken;
+    const QByteArray bytes = m_line->read();
+    if (bytes.isEmpty())
+        return false;
+    return handle(m_receiver.feed(std::span(reinterpret_cast<const Byte *>(bytes.constData()),
+                                            std::size_t(bytes.size()))),
+                  onReply);
 }
 
 bool CameraLine::listen(int timeoutMs, const std::function<bool(const PelcoReply &)> &onReply,
                         Interruption *interruption)
 {
-    // Bytes the control took in while nobody listened raise no new event: read them first.
+    // Bytes the line took in while nobody listened raise no new signal: read them first.
     if (take(onReply))
         return true;
     QEventLoop loop;
@@ -82,15 +76,15 @@ bool CameraLine::listen(int timeoutMs, const std::function<bool(const PelcoReply
     timeout.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
     bool taken = false;
-    std::optional<CommError> failure;
-    // Errors cannot cross the control's event: kept, and raised once the loop is left.
-    m_comm->setOnComm([&] {
+    std::optional<lines::LineError> failure;
+    // Errors cannot cross the event loop: kept, and raised once the loop is left.
+    const auto received = QObject::connect(m_line.get(), &lines::Line::readyRead, &loop, [&] {
         try {
             if (take(onReply)) {
                 taken = true;
                 loop.quit();
             }
-        } catch (const CommError &error) {
+        } catch (const lines::LineError &error) {
             failure = error;
             loop.quit();
         }
@@ -100,7 +94,7 @@ bool CameraLine::listen(int timeoutMs, const std::function<bool(const PelcoReply
         interruption->run(loop);
     else
         loop.exec();
-    m_comm->setOnComm({});
+    QObject::disconnect(received);
     if (failure)
         throw *failure;
     // The line is quiet: a general response held back in case it began a frame comes out.
@@ -109,5 +103,5 @@ bool CameraLine::listen(int timeoutMs, const std::function<bool(const PelcoReply
 
 void CameraLine::close()
 {
-    m_comm->setPortOpen(false);
+    m_line->close();
 }

@@ -1,11 +1,11 @@
-// The line as tarnctl send and probe use it: opened exactly as the panel opens its port, with
-// frames going out in one write each, and the camera's answers read back through the Pelco D
-// receiver.
+// The line as tarnctl send and probe use it: the panel's line (rate,n,8,1, no flow control)
+// through the line layer, with frames going out in one write each, and the camera's answers
+// read back through the Pelco D receiver.
 #pragma once
 
 #include "cli.h"
+#include "line.h"
 #include "receiver.h"
-#include "serialcontrol.h"
 
 #include <functional>
 #include <memory>
@@ -17,23 +17,23 @@ class Interruption;
 class CameraLine
 {
 public:
-    // Opens target (COM<n>, or a device path as a port of its own) with settings
-    // ("9600,n,8,1") and the panel's configuration. Raises CommError.
-    CameraLine(const cli::PortArg &target, const std::string &settings);
+    // Opens target (COM<n>, or a device path as a port of its own) at baud. Raises
+    // lines::LineError.
+    CameraLine(const cli::PortArg &target, int baud);
 
     // Another speed, at once, on the open port. What came in at the old one is still there:
     // discardInput() drops it.
-    void setSettings(const std::string &settings);
+    void setBaud(int baud);
 
     // Drops what waits to be read, so that what comes next answers what goes out next.
     void discardInput();
 
-    // One frame, in one write. Raises CommError.
+    // One frame, in one write. Raises lines::LineError.
     void send(std::span<const pelco::Byte> frame);
 
     // Reads the line for up to timeoutMs, handing every reply that comes in to onReply, until
-    // it returns true. Returns whether it did. Raises CommError when the line fails. A signal
-    // caught by interruption (when given) ends the wait early.
+    // it returns true. Returns whether it did. Raises lines::LineError when the line fails. A
+    // signal caught by interruption (when given) ends the wait early.
     bool listen(int timeoutMs, const std::function<bool(const pelco::PelcoReply &)> &onReply,
                 Interruption *interruption = nullptr);
 
@@ -41,16 +41,16 @@ public:
     // line's own echo of what went out.
     std::size_t strayBytes() const { return m_stray; }
 
-    // Closes the port. Raises CommError; the destructor closes one left open, quietly.
+    // Closes the port; the destructor closes one left open.
     void close();
 
 private:
-    // Feeds what the control holds to the receiver; true when onReply took a reply.
+    // Feeds what the line holds to the receiver; true when onReply took a reply.
     bool take(const std::function<bool(const pelco::PelcoReply &)> &onReply);
     bool handle(const std::vector<pelco::PelcoEvent> &events,
                 const std::function<bool(const pelco::PelcoReply &)> &onReply);
 
-    std::unique_ptr<SerialControl> m_comm;
+    std::unique_ptr<lines::Line> m_line;
     pelco::PelcoReceiver m_receiver;
     std::size_t m_stray = 0;
 };

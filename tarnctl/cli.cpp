@@ -1,8 +1,7 @@
 #include "cli.h"
 
-#include "commsettings.h"
-#include "mscomm.h"
-#include "portconnection.h"
+#include "baudrates.h"
+#include "portname.h"
 
 #include <QRegularExpression>
 
@@ -58,6 +57,43 @@ QString actionArgumentsHelp()
            "decimals.";
 }
 
+namespace {
+
+// The option as it was typed ("--bogus", "-x", "--bogus=1" gives "--bogus"), for a name that
+// Qt's parser reports without its dashes.
+QString typedOption(const QStringList &args, const QString &name)
+{
+    for (const QString &arg : args) {
+        if (!arg.startsWith('-'))
+            continue;
+        const QString typed = arg.section('=', 0, 0);
+        qsizetype dashes = 0;
+        while (dashes < typed.size() && typed[dashes] == '-')
+            ++dashes;
+        if (typed.mid(dashes) == name)
+            return typed;
+    }
+    return "--" + name;
+}
+
+} // namespace
+
+QString parserErrorText(const QCommandLineParser &parser, const QStringList &args,
+                        const QString &command)
+{
+    const QString see = QStringLiteral(" (see tarnctl %1 --help)").arg(command);
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty())
+        return QStringLiteral("unknown option '%1'").arg(typedOption(args, unknown.first())) + see;
+    // Qt's other texts ("Missing value after '--port'.") in our form: lower case, no full stop.
+    QString text = parser.errorText().trimmed();
+    if (text.endsWith('.'))
+        text.chop(1);
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text + see;
+}
+
 void parseOrThrow(QCommandLineParser &parser, const QStringList &args, const QString &command,
                   const QStringList &valueOptions)
 {
@@ -77,7 +113,7 @@ void parseOrThrow(QCommandLineParser &parser, const QStringList &args, const QSt
     QStringList full = args;
     full.prepend("tarnctl " + command);
     if (!parser.parse(full))
-        throw UsageError(parser.errorText());
+        throw UsageError(parserErrorText(parser, args, command));
     if (parser.isSet("help") || parser.isSet("help-all")) {
         // Name the command, not the path the program was started by.
         QString help = parser.helpText();
@@ -109,17 +145,11 @@ void printError(const QString &message)
     std::fprintf(stderr, "tarnctl: %s\n", qPrintable(message));
 }
 
-std::string parseBaud(const QString &text)
+int parseBaud(const QString &text)
 {
-    const std::string settings = settingsFromBaud(text.toStdString());
-    try {
-        parseCommSettings(settings);
-    } catch (const CommError &) {
-        throw UsageError(QStringLiteral("invalid baud '%1': expected a decimal number from 1 to %2")
-                             .arg(text)
-                             .arg(maxBaudRate));
-    }
-    return settings;
+    if (const auto rate = lines::parseBaudRate(text))
+        return *rate;
+    throw UsageError(lines::badBaudRateText(text));
 }
 
 int parseMilliseconds(const QString &text, const QString &what, int min, int max)
@@ -144,15 +174,19 @@ Protocol parseProtocol(const QString &text)
 
 PortArg parsePort(const QString &text)
 {
-    static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]{0,2})$"));
-    if (const auto match = com.match(text); match.hasMatch() && match.captured(1).toInt() <= 255)
-        return {match.captured(1).toInt(), {}};
+    if (const auto number = lines::comNumber(text))
+        return {*number, {}};
     if (text.contains(QLatin1Char('/')))
         return {0, text};
     throw UsageError(
         QStringLiteral("invalid port '%1': expected COM1 to COM255 or a device path such as "
                        "/dev/ttyUSB0 (tarnctl ports lists the ports)")
             .arg(text));
+}
+
+QString PortArg::lineName() const
+{
+    return device.isEmpty() ? lines::comName(number) : device;
 }
 
 } // namespace cli

@@ -28,8 +28,8 @@ public:
 // A decimal from 0 to 255, nothing else (no sign, no blanks, no hex).
 pelco::Byte parseByte(const QString &text, const QString &what);
 
-// A baud rate from 1 to 4000000, as the line's Settings text: "9600" gives "9600,n,8,1".
-std::string parseBaud(const QString &text);
+// A baud rate from 1 to 4000000, as the line layer reads it.
+int parseBaud(const QString &text);
 
 // A number of milliseconds from min to max, for --gap and --timeout; what names the option.
 int parseMilliseconds(const QString &text, const QString &what, int min, int max);
@@ -37,12 +37,14 @@ int parseMilliseconds(const QString &text, const QString &what, int min, int max
 // --protocol: "d" (Pelco D) or "p" (Pelco P).
 pelco::Protocol parseProtocol(const QString &text);
 
-// A PORT argument: COM1 to COM255 (the names the panel's list shows), or a device path, which
-// is anything with a '/' in it.
+// A PORT argument: COM1 to COM255 in any case (the names the panel's list shows), or a device
+// path, which is anything with a '/' in it.
 struct PortArg
 {
     int number = 0; // n of COM<n>; 0 for a device path
     QString device; // the device path; empty for COM<n>, which the ports namespace resolves
+    // The name a line opens: "COM9" (as the list writes it), or the device path.
+    QString lineName() const;
 };
 PortArg parsePort(const QString &text);
 
@@ -56,6 +58,11 @@ QString actionsHelp(bool allowPause);
 
 // What the arguments of the actions take, for --help.
 QString actionArgumentsHelp();
+
+// What a command line Qt's parser refused gets said as: "unknown option '--bogus' (see tarnctl
+// send --help)", in the words and form of our own usage errors.
+QString parserErrorText(const QCommandLineParser &parser, const QStringList &args,
+                        const QString &command);
 
 // Parses args (those after the command's name) into parser, turning Qt's own errors and
 // arguments that look like negative numbers into UsageError; prints --help and exits 0.

@@ -2,18 +2,16 @@
 // decoded, and marked with its protocol. Without --protocol it listens for Pelco D and Pelco P
 // at once: a frame is whichever framing and checksum it passes.
 //
-// The port is opened for reading only, through Qt Serial Port directly: the panel's line
-// settings (B,n,8,1) but no flow control at all. XON/XOFF would make this end send XOFF
-// characters onto a line it only listens to, and would swallow the bytes 0x11 and 0x13 that
-// Pelco D frames carry as data and checksums.
+// The port is opened through the line layer, exclusively, as send opens it, and only read: the
+// panel's line settings (B,n,8,1) but no flow control at all. XON/XOFF would make this end send
+// XOFF characters onto a line it only listens to, and would swallow the bytes 0x11 and 0x13
+// that Pelco D frames carry as data and checksums.
 #include "cli.h"
-#include "comnamespace.h"
+#include "serialline.h"
 #include "simline.h"
 #include "tarnctl.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QSerialPort>
 #include <QTimer>
 
 #include <optional>
@@ -31,18 +29,6 @@ void report(const std::vector<PelcoEvent> &events)
 {
     for (const PelcoEvent &event : events)
         simline::printLine(simline::monitorLine(event));
-}
-
-// A COM<n> name through the namespace, or a device path as it is.
-QString devicePath(const QString &text)
-{
-    const cli::PortArg port = cli::parsePort(text);
-    if (!port.device.isEmpty())
-        return port.device;
-    const auto found = ComNamespace::instance().find(port.number);
-    if (!found)
-        throw std::runtime_error(qPrintable(QStringLiteral("there is no port %1").arg(text)));
-    return found->device;
 }
 
 } // namespace
@@ -67,37 +53,29 @@ int runMonitor(const QStringList &args)
                       "Take only this protocol's frames: d (Pelco D) or p (Pelco P). Default: "
                       "both, each frame by its own framing.",
                       "d|p"});
-    QString device;
+    cli::PortArg target;
     int baud = 9600;
     std::optional<Protocol> protocol;
     try {
         cli::parseOrThrow(parser, args, "monitor", {"port", "baud", "protocol"});
         cli::refusePositionals(parser);
-        const QString port = cli::requiredPort(parser);
-        baud = simline::parseBaud(parser.value("baud"));
+        target = cli::parsePort(cli::requiredPort(parser));
+        baud = cli::parseBaud(parser.value("baud"));
         if (parser.isSet("protocol"))
             protocol = cli::parseProtocol(parser.value("protocol"));
-        device = devicePath(port);
     } catch (const cli::UsageError &error) {
         cli::printError(error.what());
         return cli::exitUsage;
-    } catch (const std::runtime_error &error) {
-        cli::printError(error.what());
-        return cli::exitFailure;
     }
 
-    QSerialPort port;
-    port.setPortName(QFileInfo(device).absoluteFilePath());
-    if (!port.open(QIODevice::ReadOnly)) {
-        cli::printError(QStringLiteral("cannot open %1: %2").arg(device, port.errorString()));
+    lines::SerialLine port;
+    try {
+        port.open(target.lineName(), baud, lines::Framing{});
+    } catch (const lines::LineError &error) {
+        cli::printError(error.text());
         return cli::exitFailure;
     }
-    if (!port.setBaudRate(baud) || !port.setDataBits(QSerialPort::Data8) ||
-        !port.setParity(QSerialPort::NoParity) || !port.setStopBits(QSerialPort::OneStop) ||
-        !port.setFlowControl(QSerialPort::NoFlowControl)) {
-        cli::printError(QStringLiteral("cannot set up %1: %2").arg(device, port.errorString()));
-        return cli::exitFailure;
-    }
+    const QString device = port.device();
 
     PelcoReceiver receiver = protocol ? PelcoReceiver(*protocol) : PelcoReceiver::bothProtocols();
     int status = cli::exitOk;
@@ -106,17 +84,21 @@ int runMonitor(const QStringList &args)
     quiet.setSingleShot(true);
     quiet.setInterval(quietMs);
     QObject::connect(&quiet, &QTimer::timeout, [&] { report(receiver.lineQuiet()); });
-    QObject::connect(&port, &QSerialPort::readyRead, [&] {
-        const QByteArray bytes = port.readAll();
-        report(receiver.feed(std::span(reinterpret_cast<const Byte *>(bytes.constData()),
-                                       std::size_t(bytes.size()))));
-        quiet.start();
+    QObject::connect(&port, &lines::Line::readyRead, [&] {
+        try {
+            const QByteArray bytes = port.read();
+            report(receiver.feed(std::span(reinterpret_cast<const Byte *>(bytes.constData()),
+                                           std::size_t(bytes.size()))));
+            quiet.start();
+        } catch (const lines::LineError &error) {
+            cli::printError(error.text());
+            status = cli::exitFailure;
+            QCoreApplication::quit();
+        }
     });
-    QObject::connect(&port, &QSerialPort::errorOccurred, [&](QSerialPort::SerialPortError error) {
-        if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
-            return;
-        // Reading fails when the device goes (an adapter pulled, a simulator ended).
-        cli::printError(QStringLiteral("lost %1: %2").arg(device, port.errorString()));
+    // The device goes (an adapter pulled, a simulator ended): said, and the monitor fails.
+    QObject::connect(&port, &lines::Line::lost, [&](const QString &why) {
+        cli::printError(QStringLiteral("lost %1: %2").arg(device, why));
         status = cli::exitFailure;
         QCoreApplication::quit();
     });

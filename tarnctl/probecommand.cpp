@@ -4,7 +4,6 @@
 #include "cameraline.h"
 #include "cli.h"
 #include "command.h"
-#include "portconnection.h"
 #include "probeplan.h"
 #include "tarnctl.h"
 
@@ -130,11 +129,11 @@ int runProbe(const QStringList &args)
     std::set<std::pair<int, int>> found; // baud, address
     try {
         Progress progress;
-        CameraLine line(target, settingsFromBaud(std::to_string(bauds.front())));
+        CameraLine line(target, bauds.front());
         for (std::size_t b = 0; b < bauds.size() && !(first && !found.empty()); ++b) {
             const int baud = bauds[b];
             if (b > 0)
-                line.setSettings(settingsFromBaud(std::to_string(baud)));
+                line.setBaud(baud);
             // Nothing from before (noise at the old speed) counts as an answer at this one.
             line.discardInput();
             const int wait = timeout ? *timeout : probe::queryWaitMs(baud);
@@ -158,8 +157,8 @@ int runProbe(const QStringList &args)
         }
         progress.clear();
         line.close();
-    } catch (const CommError &error) {
-        cli::printError(QString::fromStdString(error.description()));
+    } catch (const lines::LineError &error) {
+        cli::printError(error.text());
         return cli::exitFailure;
     }
     if (found.empty()) {

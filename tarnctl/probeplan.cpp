@@ -1,8 +1,7 @@
 #include "probeplan.h"
 
+#include "baudrates.h"
 #include "cli.h"
-#include "commsettings.h"
-#include "ptzcontroldlg.h"
 
 #include <QRegularExpression>
 
@@ -15,16 +14,12 @@ std::vector<int> parseBauds(const QString &text)
 {
     std::vector<int> bauds;
     for (const QString &item : text.split(',')) {
-        try {
-            cli::parseBaud(item);
-        } catch (const cli::UsageError &) {
+        const auto rate = lines::parseBaudRate(item);
+        if (!rate)
             throw cli::UsageError(
-                QStringLiteral("invalid baud '%1' in --bauds '%2': expected decimal rates from 1 "
-                               "to %3, separated by commas")
-                    .arg(item, text)
-                    .arg(maxBaudRate));
-        }
-        const int baud = item.toInt();
+                lines::badBaudRateText(item, QStringLiteral("in --bauds '%1'").arg(text)) +
+                " (rates are separated by commas)");
+        const int baud = *rate;
         if (std::find(bauds.begin(), bauds.end(), baud) == bauds.end())
             bauds.push_back(baud);
     }
@@ -48,10 +43,7 @@ AddressRange parseAddresses(const QString &text)
 
 std::vector<int> defaultBauds()
 {
-    std::vector<int> bauds;
-    for (std::string_view rate : ptzBaudRates)
-        bauds.push_back(std::stoi(std::string(rate)));
-    return bauds;
+    return {lines::panelBaudRates.begin(), lines::panelBaudRates.end()};
 }
 
 int queryWaitMs(int baud)

@@ -76,7 +76,7 @@ bool printAnswer(CameraLine &line, const ActionStep &step, Byte address, PelcoRe
 
 // Sends the steps in order, telling guard of every frame that went out. Ends early, with
 // interruption.signal() set, when a signal comes. False when a query had no answer (the frames
-// after it are still sent). Raises CommError when the line fails.
+// after it are still sent). Raises lines::LineError when the line fails.
 bool sendSteps(CameraLine &line, const std::vector<ActionStep> &steps, Protocol protocol,
                Byte address, int gap, int timeout, MotionGuard &guard, Interruption &interruption)
 {
@@ -116,12 +116,12 @@ void sendStop(CameraLine &line, const MotionGuard &guard, int signal)
         cli::printError(QStringLiteral("%1sent stop to address %2, which was moving")
                             .arg(cause)
                             .arg(guard.address()));
-    } catch (const CommError &error) {
+    } catch (const lines::LineError &error) {
         cli::printError(QStringLiteral("%1could not send stop to address %2, which may still be "
                                        "moving: %3")
                             .arg(cause)
                             .arg(guard.address())
-                            .arg(QString::fromStdString(error.description())));
+                            .arg(error.text()));
     }
 }
 
@@ -164,7 +164,7 @@ int runSend(const QStringList &args)
                                  "ACTION [ACTION ...]");
 
     cli::PortArg target;
-    std::string settings;
+    int baud = 9600;
     Byte address = 1;
     int gap = 0;
     int timeout = 300;
@@ -174,7 +174,7 @@ int runSend(const QStringList &args)
         cli::parseOrThrow(parser, args, "send",
                           {"port", "baud", "address", "gap", "timeout", "protocol"});
         target = cli::parsePort(cli::requiredPort(parser));
-        settings = cli::parseBaud(parser.value("baud"));
+        baud = cli::parseBaud(parser.value("baud"));
         address = cli::parseByte(parser.value("address"), "address");
         gap = cli::parseMilliseconds(parser.value("gap"), "gap", 0, maxGapMs);
         timeout = cli::parseMilliseconds(parser.value("timeout"), "timeout", 1, maxTimeoutMs);
@@ -192,9 +192,9 @@ int runSend(const QStringList &args)
     Interruption interruption;
     std::optional<CameraLine> line;
     try {
-        line.emplace(target, settings);
-    } catch (const CommError &error) {
-        cli::printError(QString::fromStdString(error.description()));
+        line.emplace(target, baud);
+    } catch (const lines::LineError &error) {
+        cli::printError(error.text());
         return cli::exitFailure;
     }
 
@@ -204,8 +204,8 @@ int runSend(const QStringList &args)
     try {
         if (!sendSteps(*line, steps, protocol, address, gap, timeout, guard, interruption))
             status = cli::exitFailure;
-    } catch (const CommError &error) {
-        cli::printError(QString::fromStdString(error.description()));
+    } catch (const lines::LineError &error) {
+        cli::printError(error.text());
         status = cli::exitFailure;
         failed = true;
     }
@@ -214,10 +214,10 @@ int runSend(const QStringList &args)
         sendStop(*line, guard, signal);
     try {
         line->close();
-    } catch (const CommError &error) {
+    } catch (const lines::LineError &error) {
         // The failure that ended the sequence has been told already.
         if (!failed) {
-            cli::printError(QString::fromStdString(error.description()));
+            cli::printError(error.text());
             status = cli::exitFailure;
         }
     }

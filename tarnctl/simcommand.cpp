@@ -4,6 +4,7 @@
 #include "cli.h"
 #include "comnamespace.h"
 #include "hex.h"
+#include "portname.h"
 #include "simline.h"
 #include "simplacement.h"
 #include "simport.h"
@@ -151,12 +152,12 @@ int runSim(const QStringList &args)
         cli::parseOrThrow(parser, args, "sim", {"port", "baud", "address", "replies", "protocol"});
         cli::refusePositionals(parser);
         if (parser.isSet("port")) {
-            number = simline::comNumber(parser.value("port"));
+            number = lines::comNumber(parser.value("port"));
             if (!number)
                 throw cli::UsageError(QStringLiteral("invalid port '%1': expected COM1 to COM255")
                                           .arg(parser.value("port")));
         }
-        settings.baud = simline::parseBaud(parser.value("baud"));
+        settings.baud = cli::parseBaud(parser.value("baud"));
         settings.address = cli::parseByte(parser.value("address"), "address");
         settings.replies = parseReplies(parser.value("replies"));
         settings.protocol = cli::parseProtocol(parser.value("protocol"));

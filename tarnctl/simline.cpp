@@ -1,9 +1,7 @@
 #include "simline.h"
 
-#include "cli.h"
 #include "hex.h"
 
-#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTime>
 
@@ -66,28 +64,6 @@ void printLine(const QString &line)
 {
     std::fputs(qPrintable(line + '\n'), stdout);
     std::fflush(stdout);
-}
-
-std::optional<int> comNumber(const QString &name)
-{
-    static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]{0,2})$"));
-    const auto match = com.match(name);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const int n = match.captured(1).toInt();
-    if (n > 255)
-        return std::nullopt;
-    return n;
-}
-
-int parseBaud(const QString &text)
-{
-    static const QRegularExpression digits(QStringLiteral("^[1-9][0-9]{0,6}$"));
-    const int baud = digits.match(text).hasMatch() ? text.toInt() : 0;
-    if (baud < 1 || baud > 4000000)
-        throw cli::UsageError(
-            QStringLiteral("invalid baud rate '%1': expected a decimal such as 9600").arg(text));
-    return baud;
 }
 
 } // namespace simline

@@ -31,12 +31,6 @@ QString timestamp();
 // Prints a line on stdout and flushes it; a closed stdout is ignored.
 void printLine(const QString &line);
 
-// "COM9" -> 9; nullopt unless it is COM followed by a decimal from 1 to 255.
-std::optional<int> comNumber(const QString &name);
-
-// A baud rate on the command line: a decimal from 1 to 4000000.
-int parseBaud(const QString &text);
-
 } // namespace simline
 
 // Turns SIGINT, SIGTERM and SIGHUP into a call on the event loop, through a pipe written by

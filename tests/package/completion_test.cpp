@@ -77,10 +77,11 @@ TEST_F(Completion, OffersWhatFitsWhereTheCursorIs)
         {{tarnctl, "frame", "--address", ""}, ""},
         {{tarnctl, "send", "--gap", ""}, ""},
         // Actions: after options and their values, not after a preset action (a number comes
-        // next), and only one for frame.
+        // next), as many as wanted in frame as in send.
         {{tarnctl, "frame", "zoom-"}, "zoom-speed zoom-tele zoom-to zoom-wide"},
         {{tarnctl, "frame", "--address", "=", "5", "focus-f"}, "focus-far"},
-        {{tarnctl, "frame", "up", ""}, ""},
+        {{tarnctl, "frame", "up", "st"}, "stop"},
+        {{tarnctl, "frame", "up", "20", "go"}, "goto"},
         {{tarnctl, "frame", "goto", ""}, ""},
         {{tarnctl, "send", "--port", "COM200", "goto", ""}, ""},
         {{tarnctl, "send", "--port", "COM200", "goto", "5", "--gap", "100", "st"}, "stop"},

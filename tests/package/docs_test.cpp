@@ -2,6 +2,7 @@
 // every command and every action that tarnctl's own help lists is documented and completed,
 // and nothing is documented or completed that tarnctl no longer takes.
 #include "bashcompletion.h"
+#include "baudrates.h"
 #include "tarnctlhelp.h"
 
 #include "ptzcontroldlg.h"
@@ -184,6 +185,14 @@ TEST(ManPages, TheManPageOfTarnHasTheSectionsAnOperatorLooksFor)
     EXPECT_NE(files->text.find("/usr/share/tarn/tarn.hlp"), std::string::npos)
         << "FILES names the installed help file:\n"
         << files->text;
+}
+
+// The panel's template shows the line layer's list of rates (tarnctl probe's default), as text.
+TEST(ManPages, ThePanelsBaudListIsTheLineLayersList)
+{
+    ASSERT_EQ(ptzBaudRates.size(), lines::panelBaudRates.size());
+    for (std::size_t i = 0; i < ptzBaudRates.size(); ++i)
+        EXPECT_EQ(std::string(ptzBaudRates[i]), std::to_string(lines::panelBaudRates[i]));
 }
 
 // The rates the man page and the completion offer are the panel's own list, in its order.

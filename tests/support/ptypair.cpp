@@ -1,5 +1,7 @@
 #include "ptypair.h"
 
+#include "ttysettings.h"
+
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -124,6 +126,11 @@ termios PtyPair::slaveTermios() const
 int PtyPair::slaveBaudRate() const
 {
     return ttyBaudRate(m_slave);
+}
+
+int ttyBaudRate(int fd)
+{
+    return lines::ttySpeed(fd);
 }
 
 bool PtyPair::setSlaveTermios(const termios &settings)

@@ -57,5 +57,5 @@ private:
     std::string m_slavePath;
 };
 
-// Speed of a tty in baud, read with termios2 so custom rates show as themselves; -1 on failure.
+// Speed of a tty in baud, custom rates as themselves (the line layer's reading); -1 on failure.
 int ttyBaudRate(int fd);

@@ -23,3 +23,10 @@ add_dependencies(tarnctl_send_stop_tests tarnctl)
 tarn_add_gtest(tarnctl_motion_guard_tests
     SOURCES motionguard_test.cpp
     LIBS tarnctl_cli tarn_test_process)
+
+# tarnctl's one voice: the same texts from every command, COM names in any case, frame's actions.
+tarn_add_gtest(tarnctl_voice_tests
+    SOURCES voice_test.cpp
+    LIBS tarn_line tarn_test_pty tarn_test_process tarn_gtest_qt_main)
+target_compile_definitions(tarnctl_voice_tests PRIVATE TARNCTL_PATH="$<TARGET_FILE:tarnctl>")
+add_dependencies(tarnctl_voice_tests tarnctl)

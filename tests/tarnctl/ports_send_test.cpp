@@ -256,7 +256,6 @@ TEST_F(TarnctlPorts, SendRefusesABadCommandLineWith2AndNamesTheValue)
         {{"send", "--port", "COM0", "up"}, "'COM0'"},
         {{"send", "--port", "COM256", "up"}, "'COM256'"},
         {{"send", "--port", "COM06", "up"}, "'COM06'"},
-        {{"send", "--port", "com6", "up"}, "'com6'"},
         {{"send", "--port", "ttyUSB0", "up"}, "'ttyUSB0'"},
         {{"send", "--port", "COM6", "--baud", "0", "up"}, "'0'"},
         {{"send", "--port", "COM6", "--baud", "4000001", "up"}, "'4000001'"},

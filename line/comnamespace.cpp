@@ -1,6 +1,7 @@
 #include "comnamespace.h"
 
 #include "portdiscovery.h"
+#include "portname.h"
 #include "portsdirtrust.h"
 
 #include <QDir>
@@ -19,21 +20,9 @@
 
 namespace {
 
-constexpr int firstNumber = 1;
-constexpr int lastNumber = 255;
+constexpr int firstNumber = lines::firstComNumber;
+constexpr int lastNumber = lines::lastComNumber;
 constexpr qsizetype maxNameBytes = 24;
-
-// "COM<n>" exactly: upper case, n from 1 to 255 in plain decimal. COM0, COM256, COM01 and com3
-// are not port names, so links called that are ignored rather than guessed at.
-int numberFromLinkName(const QString &fileName)
-{
-    static const QRegularExpression pattern(QStringLiteral("^COM([1-9][0-9]{0,2})$"));
-    const auto match = pattern.match(fileName);
-    if (!match.hasMatch())
-        return 0;
-    const int n = match.captured(1).toInt();
-    return n <= lastNumber ? n : 0;
-}
 
 // Device names in a stable, natural order: digit runs compare as numbers, so ttyS2 comes
 // before ttyS10 and COM numbers follow the order an operator expects.
@@ -272,9 +261,11 @@ ComNamespace ComNamespace::read(const QString &portsDir, const QStringList &hard
     for (const QFileInfo &entry : entries) {
         if (!entry.isSymLink())
             continue;
-        const int number = numberFromLinkName(entry.fileName());
-        if (number == 0)
+        // Only links named exactly COM<n>: com3, COM0 or COM01 are ignored, not guessed at.
+        const std::optional<int> linked = lines::comNumberOfLink(entry.fileName());
+        if (!linked)
             continue;
+        const int number = *linked;
         taken.insert(number);
         if (!QFileInfo::exists(entry.absoluteFilePath()))
             continue;
