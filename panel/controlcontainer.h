@@ -12,7 +12,7 @@
 
 using SerialControlFactory = std::function<std::unique_ptr<CMSComm>()>;
 
-// The real control over QSerialPort and the process's COM namespace.
+// The real control over a serial line of the line layer and the process's COM namespace.
 std::unique_ptr<CMSComm> createDefaultSerialControl();
 
 // Enables the container with this factory (the real control when none is given).
