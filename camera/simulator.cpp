@@ -4,10 +4,26 @@
 
 #include <algorithm>
 
+namespace {
+
+std::vector<VirtualCamera> camerasFor(const Simulator::Settings &settings)
+{
+    std::vector<BYTE> addresses = settings.addresses;
+    std::sort(addresses.begin(), addresses.end());
+    addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
+    if (addresses.empty())
+        addresses.push_back(1);
+    std::vector<VirtualCamera> cameras;
+    for (BYTE address : addresses)
+        cameras.emplace_back(address, settings.replies);
+    return cameras;
+}
+
+} // namespace
+
 Simulator::Simulator(const Settings &settings, std::int64_t nowNs)
-    : m_settings(settings), m_camera(settings.address, settings.replies),
-      m_receiver(settings.protocol), m_byteNs(std::int64_t(bitsPerByte * 1e9 / settings.baud)),
-      m_lastAdvanceNs(nowNs)
+    : m_settings(settings), m_cameras(camerasFor(settings)), m_receiver(settings.protocol),
+      m_byteNs(std::int64_t(bitsPerByte * 1e9 / settings.baud)), m_lastAdvanceNs(nowNs)
 {}
 
 Simulator::Step Simulator::received(std::span<const BYTE> bytes, int lineBaud, std::int64_t nowNs)
@@ -47,7 +63,7 @@ Simulator::Step Simulator::advance(std::int64_t nowNs, const Line &line)
     if (m_tickDueNs && *m_tickDueNs <= nowNs) {
         catchUp(nowNs);
         m_tickDueNs.reset();
-        if (m_camera.moving())
+        if (moving())
             m_tickDueNs = nowNs + tickNs;
         step.stateChanged = true;
     }
@@ -86,8 +102,33 @@ Simulator::Step Simulator::finish(std::int64_t nowNs)
 
 void Simulator::catchUp(std::int64_t nowNs)
 {
-    m_camera.advance(double(nowNs - m_lastAdvanceNs) / 1e9);
+    for (VirtualCamera &camera : m_cameras)
+        camera.advance(double(nowNs - m_lastAdvanceNs) / 1e9);
     m_lastAdvanceNs = nowNs;
+}
+
+VirtualCamera *Simulator::cameraAt(BYTE address)
+{
+    for (VirtualCamera &camera : m_cameras)
+        if (camera.address() == address)
+            return &camera;
+    return nullptr;
+}
+
+bool Simulator::moving() const
+{
+    return std::any_of(m_cameras.begin(), m_cameras.end(),
+                       [](const VirtualCamera &camera) { return camera.moving(); });
+}
+
+std::string Simulator::tail(const VirtualCamera *camera) const
+{
+    if (m_cameras.size() == 1)
+        return VirtualCamera::describe(m_cameras.front().state());
+    if (!camera)
+        return {};
+    return "camera " + std::to_string(camera->address()) + ": " +
+           VirtualCamera::describe(camera->state());
 }
 
 void Simulator::report(Step &step, const std::vector<PelcoEvent> &events, std::int64_t lineNs,
@@ -101,8 +142,18 @@ void Simulator::report(Step &step, const std::vector<PelcoEvent> &events, std::i
         Report out;
         out.event = event;
         out.lineNs = lineNs;
+        VirtualCamera *camera = nullptr;
         if (event.type == PelcoEvent::Type::Frame) {
-            const auto reaction = m_camera.apply(event.command);
+            // The other cameras on the line see the frame too, and ignore it without a word;
+            // one that no camera takes is said to be for its address.
+            camera = cameraAt(event.command.address);
+            const auto reaction =
+                camera
+                    ? camera->apply(event.command)
+                    : VirtualCamera::Reaction{
+                          false, false, "for address " + std::to_string(event.command.address), {}};
+            if (camera)
+                out.camera = camera->address();
             if (!reaction.acted)
                 out.note = "ignored: " + reaction.note;
             else
@@ -114,10 +165,10 @@ void Simulator::report(Step &step, const std::vector<PelcoEvent> &events, std::i
                 queueReply(reaction.reply, lineNs);
             }
         }
-        out.tail = VirtualCamera::describe(m_camera.state());
+        out.tail = tail(camera);
         step.reports.push_back(std::move(out));
     }
-    if (m_camera.moving() && !m_tickDueNs)
+    if (moving() && !m_tickDueNs)
         m_tickDueNs = nowNs + tickNs;
     step.stateChanged = true;
 }
@@ -130,7 +181,7 @@ void Simulator::flushNoise(Step &step)
     out.kind = Report::Kind::Noise;
     out.noiseBaud = m_noiseBaud;
     out.noise.swap(m_noise);
-    out.tail = VirtualCamera::describe(m_camera.state());
+    out.tail = tail(nullptr);
     step.reports.push_back(std::move(out));
 }
 
