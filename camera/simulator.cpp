@@ -4,10 +4,26 @@
 
 #include <algorithm>
 
+namespace {
+
+std::vector<VirtualCamera> camerasFor(const Simulator::Settings &settings)
+{
+    std::vector<pelco::Byte> addresses = settings.addresses;
+    std::sort(addresses.begin(), addresses.end());
+    addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
+    if (addresses.empty())
+        addresses.push_back(1);
+    std::vector<VirtualCamera> cameras;
+    for (pelco::Byte address : addresses)
+        cameras.emplace_back(address, settings.replies);
+    return cameras;
+}
+
+} // namespace
+
 Simulator::Simulator(const Settings &settings, std::int64_t nowNs)
-    : m_settings(settings), m_camera(settings.address, settings.replies),
-      m_receiver(settings.protocol), m_byteNs(std::int64_t(bitsPerByte * 1e9 / settings.baud)),
-      m_lastAdvanceNs(nowNs)
+    : m_settings(settings), m_cameras(camerasFor(settings)), m_receiver(settings.protocol),
+      m_byteNs(std::int64_t(bitsPerByte * 1e9 / settings.baud)), m_lastAdvanceNs(nowNs)
 {}
 
 Simulator::Step Simulator::received(std::span<const pelco::Byte> bytes, int lineBaud,
@@ -48,7 +64,7 @@ Simulator::Step Simulator::advance(std::int64_t nowNs, const Line &line)
     if (m_tickDueNs && *m_tickDueNs <= nowNs) {
         catchUp(nowNs);
         m_tickDueNs.reset();
-        if (m_camera.moving())
+        if (moving())
             m_tickDueNs = nowNs + tickNs;
         step.stateChanged = true;
     }
@@ -87,8 +103,33 @@ Simulator::Step Simulator::finish(std::int64_t nowNs)
 
 void Simulator::catchUp(std::int64_t nowNs)
 {
-    m_camera.advance(double(nowNs - m_lastAdvanceNs) / 1e9);
+    for (VirtualCamera &camera : m_cameras)
+        camera.advance(double(nowNs - m_lastAdvanceNs) / 1e9);
     m_lastAdvanceNs = nowNs;
+}
+
+VirtualCamera *Simulator::cameraAt(pelco::Byte address)
+{
+    for (VirtualCamera &camera : m_cameras)
+        if (camera.address() == address)
+            return &camera;
+    return nullptr;
+}
+
+bool Simulator::moving() const
+{
+    return std::any_of(m_cameras.begin(), m_cameras.end(),
+                       [](const VirtualCamera &camera) { return camera.moving(); });
+}
+
+std::string Simulator::tail(const VirtualCamera *camera) const
+{
+    if (m_cameras.size() == 1)
+        return VirtualCamera::describe(m_cameras.front().state());
+    if (!camera)
+        return {};
+    return "camera " + std::to_string(camera->address()) + ": " +
+           VirtualCamera::describe(camera->state());
 }
 
 void Simulator::report(Step &step, const std::vector<pelco::PelcoEvent> &events,
@@ -102,8 +143,18 @@ void Simulator::report(Step &step, const std::vector<pelco::PelcoEvent> &events,
         Report out;
         out.event = event;
         out.lineNs = lineNs;
+        VirtualCamera *camera = nullptr;
         if (event.type == pelco::PelcoEvent::Type::Frame) {
-            const auto reaction = m_camera.apply(event.command);
+            // The other cameras on the line see the frame too, and ignore it without a word;
+            // one that no camera takes is said to be for its address.
+            camera = cameraAt(event.command.address);
+            const auto reaction =
+                camera
+                    ? camera->apply(event.command)
+                    : VirtualCamera::Reaction{
+                          false, false, "for address " + std::to_string(event.command.address), {}};
+            if (camera)
+                out.camera = camera->address();
             if (!reaction.acted)
                 out.note = "ignored: " + reaction.note;
             else
@@ -115,10 +166,10 @@ void Simulator::report(Step &step, const std::vector<pelco::PelcoEvent> &events,
                 queueReply(reaction.reply, lineNs);
             }
         }
-        out.tail = VirtualCamera::describe(m_camera.state());
+        out.tail = tail(camera);
         step.reports.push_back(std::move(out));
     }
-    if (m_camera.moving() && !m_tickDueNs)
+    if (moving() && !m_tickDueNs)
         m_tickDueNs = nowNs + tickNs;
     step.stateChanged = true;
 }
@@ -131,7 +182,7 @@ void Simulator::flushNoise(Step &step)
     out.kind = Report::Kind::Noise;
     out.noiseBaud = m_noiseBaud;
     out.noise.swap(m_noise);
-    out.tail = VirtualCamera::describe(m_camera.state());
+    out.tail = tail(nullptr);
     step.reports.push_back(std::move(out));
 }
 

@@ -1,4 +1,4 @@
-// The virtual camera on a serial line, without the line itself: the bytes read from the line go
+// The virtual cameras on a serial line, without the line itself: the bytes read from the line go
 // in with the time they were read and the speed the line had; out come the lines to show, the
 // answers to write and when the simulator next wants to be called. Time is passed in on every
 // call, in nanoseconds from any fixed start, so that tests choose it.
@@ -6,6 +6,10 @@
 // A pseudo-terminal hands over what a client wrote all at once; on a real line each byte takes
 // ten bits at the camera's baud, so a frame ends when its last byte would have come in, and an
 // answer goes out once the command is in and its own bytes have had their time.
+//
+// A line may carry several cameras, each at its own address with its own state and presets: a
+// frame goes to the camera it names, a query is answered by that camera alone, and the answers
+// of all of them take their turns on the line.
 //
 // tarn_camera, this library: the camera's model and this simulator, plain C++ on the protocol
 // core (tarn_ptz). No Qt and no system calls: the port, the clock and the window are
@@ -32,7 +36,7 @@ public:
 
     struct Settings
     {
-        pelco::Byte address = 1;
+        std::vector<pelco::Byte> addresses{1}; // one camera each; repeats count once
         int baud = 9600;
         pelco::Protocol protocol = pelco::Protocol::PelcoD;
         VirtualCamera::Replies replies = VirtualCamera::Replies::Queries;
@@ -49,9 +53,13 @@ public:
         pelco::PelcoEvent event; // Event only
         std::string note;        // Event only: "ignored: for address 2", "answers FF 01 ...", ...
         std::int64_t lineNs = 0; // Event only: when its last byte came in on the line
-        std::vector<pelco::Byte> noise; // Noise only
-        int noiseBaud = 0;              // Noise only: the line's speed meanwhile
-        std::string tail;               // the camera's state after it (VirtualCamera::describe)
+        std::vector<pelco::Byte> noise;    // Noise only
+        int noiseBaud = 0;                 // Noise only: the line's speed meanwhile
+        std::optional<pelco::Byte> camera; // the address of the camera it concerns: a frame's
+        // With one camera on the line, that camera's state after it (VirtualCamera::describe),
+        // always. With several, "camera 2: " and the state of the camera it concerns, and empty
+        // for bytes that concern none (noise, a broken frame, a frame for no camera here).
+        std::string tail;
     };
 
     // The line as the caller finds it when answers fall due.
@@ -84,7 +92,9 @@ public:
     // The end: a frame begun and bytes held back are shown.
     Step finish(std::int64_t nowNs);
 
-    const VirtualCamera &camera() const { return m_camera; }
+    // The cameras, in ascending order of address; camera() is the first.
+    const std::vector<VirtualCamera> &cameras() const { return m_cameras; }
+    const VirtualCamera &camera() const { return m_cameras.front(); }
     const Settings &settings() const { return m_settings; }
     // One byte's time on the line at the camera's baud.
     std::int64_t byteNs() const { return m_byteNs; }
@@ -100,10 +110,13 @@ private:
     void report(Step &step, const std::vector<pelco::PelcoEvent> &events, std::int64_t lineNs,
                 std::int64_t nowNs);
     void flushNoise(Step &step);
+    VirtualCamera *cameraAt(pelco::Byte address);
+    bool moving() const;
+    std::string tail(const VirtualCamera *camera) const;
     void queueReply(const std::vector<pelco::Byte> &bytes, std::int64_t commandEndNs);
 
     Settings m_settings;
-    VirtualCamera m_camera;
+    std::vector<VirtualCamera> m_cameras;
     pelco::PelcoReceiver m_receiver;
     std::int64_t m_byteNs;
     std::int64_t m_lastAdvanceNs;

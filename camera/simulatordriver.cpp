@@ -103,7 +103,8 @@ void SimulatorDriver::carryOut(const Simulator::Step &step)
     for (const std::vector<pelco::Byte> &bytes : step.writes)
         [[maybe_unused]] const ssize_t n = write(m_port.masterFd(), bytes.data(), bytes.size());
     if (step.stateChanged && m_onState)
-        m_onState(m_simulator.camera().state());
+        for (std::size_t i = 0; i < m_simulator.cameras().size(); ++i)
+            m_onState(i, m_simulator.cameras()[i].state());
     schedule();
 }
 

@@ -20,9 +20,10 @@ class SimulatorDriver
 {
 public:
     using ReportSink = std::function<void(const Simulator::Report &report)>;
-    using StateSink = std::function<void(const CameraState &state)>;
+    using StateSink = std::function<void(std::size_t camera, const CameraState &state)>;
 
-    // onReport gets each line to show; onState the camera's state whenever it may have changed.
+    // onReport gets each line to show; onState the state of each camera (its index in
+    // Simulator::cameras()) whenever it may have changed.
     SimulatorDriver(VirtualPort &port, const Simulator::Settings &settings, ReportSink onReport,
                     StateSink onState = {});
 

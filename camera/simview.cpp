@@ -5,7 +5,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -18,6 +20,40 @@ double ridge(double azimuth)
     const double a = azimuth * M_PI / 180.0;
     return 2.5 + 1.6 * std::sin(3 * a) + 1.1 * std::sin(7 * a + 1.3) +
            0.5 * std::sin(17 * a + 0.4) + 0.25 * std::sin(41 * a + 2.0);
+}
+
+// A box blur of the given radius, across then down, each edge pixel standing for those beyond.
+void boxBlur(QImage &image, int radius)
+{
+    if (radius <= 0)
+        return;
+    const int w = image.width(), h = image.height();
+    const int span = 2 * radius + 1;
+    std::vector<QRgb> line(std::size_t(std::max(w, h)));
+    const auto blurLine = [&](auto pixelAt, int length) {
+        for (int i = 0; i < length; ++i)
+            line[std::size_t(i)] = *pixelAt(i);
+        int r = 0, g = 0, b = 0;
+        const auto at = [&](int i) { return line[std::size_t(std::clamp(i, 0, length - 1))]; };
+        for (int i = -radius; i <= radius; ++i) {
+            r += qRed(at(i));
+            g += qGreen(at(i));
+            b += qBlue(at(i));
+        }
+        for (int i = 0; i < length; ++i) {
+            *pixelAt(i) = qRgb(r / span, g / span, b / span);
+            const QRgb in = at(i + radius + 1), out = at(i - radius);
+            r += qRed(in) - qRed(out);
+            g += qGreen(in) - qGreen(out);
+            b += qBlue(in) - qBlue(out);
+        }
+    };
+    for (int y = 0; y < h; ++y) {
+        QRgb *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        blurLine([row](int x) { return row + x; }, w);
+    }
+    for (int x = 0; x < w; ++x)
+        blurLine([&image, x](int y) { return reinterpret_cast<QRgb *>(image.scanLine(y)) + x; }, h);
 }
 
 QString compassName(int azimuth)
@@ -41,6 +77,30 @@ void SimView::setState(const CameraState &state)
 {
     m_state = state;
     update();
+}
+
+void SimView::setLabel(const QString &label)
+{
+    m_label = label;
+    update();
+}
+
+double SimView::defocus(const CameraState &state)
+{
+    return std::abs(state.position.focus - VirtualCamera::sharpFocus(state.position.zoom));
+}
+
+int SimView::letterPixels(const CameraState &state, QSize size)
+{
+    const double hfov = wideFieldOfView / state.position.zoom;
+    const double sharp = std::clamp(1.5 / hfov * size.width(), 10.0, 60.0);
+    const double off = defocus(state);
+    return std::max(1, int(std::min(double(size.height()), sharp * (1.0 + off * off / 231.0))));
+}
+
+int SimView::blurRadius(const CameraState &state, int width)
+{
+    return int(defocus(state) / 3.0 * width / 640.0);
 }
 
 QString SimView::figures(const CameraState &s)
@@ -111,9 +171,11 @@ void SimView::paintLandscape(QPainter &p, QSize size) const
         p.drawLine(QPointF(x(a), horizon), QPointF(x(a), y(-90)));
     }
 
-    // Landmarks: a mast every 15 degrees, a labelled tower every 45, a number every 30.
+    // Landmarks: a mast every 15 degrees, a labelled tower every 45, a number every 30. The
+    // letters swell around where they stand in focus.
     QFont font = p.font();
-    font.setPixelSize(std::max(10, int(std::min(60.0, 1.5 / hfov * w))));
+    const int sharpPixels = std::clamp(int(1.5 / hfov * w), 10, 60);
+    font.setPixelSize(letterPixels(m_state, size));
     font.setBold(true);
     p.setFont(font);
     for (int a = 0; a < 360; a += 15) {
@@ -127,9 +189,9 @@ void SimView::paintLandscape(QPainter &p, QSize size) const
         p.drawRect(QRectF(x0 - half, y(top), 2 * half, horizon - y(top)));
         if (a % 45 == 0 || a % 30 == 0) {
             p.setPen(QColor(255, 255, 255));
-            p.drawText(
-                QRectF(x0 - 100, y(top) - font.pixelSize() * 1.4, 200, font.pixelSize() * 1.3),
-                Qt::AlignHCenter | Qt::AlignBottom, compassName(a));
+            const double centre = y(top) - sharpPixels * 0.75, height = font.pixelSize() * 1.3;
+            p.drawText(QRectF(x0 - 4 * height, centre - height / 2, 8 * height, height),
+                       Qt::AlignCenter, compassName(a));
         }
     }
 }
@@ -141,30 +203,22 @@ QImage SimView::renderScene(QSize size) const
     if (!m_state.powerOn || size.isEmpty())
         return image;
 
-    // Out of focus: paint small and scale up smoothly, more the further off the focus is.
-    const double off =
-        std::abs(m_state.position.focus - VirtualCamera::sharpFocus(m_state.position.zoom));
-    const double shrink = 1.0 + off / 4.0;
-    const QSize small(std::max(1, int(size.width() / shrink)),
-                      std::max(1, int(size.height() / shrink)));
-    QImage scene(small, QImage::Format_RGB32);
     {
-        QPainter p(&scene);
+        QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
-        paintLandscape(p, small);
+        paintLandscape(p, size);
     }
-    if (small != size)
-        scene = scene.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    boxBlur(image, blurRadius(m_state, size.width()));
     {
-        QPainter p(&scene);
+        QPainter p(&image);
         // Iris: 50 is the right exposure; open brightens, closed darkens.
         const double iris = m_state.iris - 50.0;
         if (iris > 0)
-            p.fillRect(scene.rect(), QColor(255, 255, 255, int(iris * 4.0)));
+            p.fillRect(image.rect(), QColor(255, 255, 255, int(iris * 4.0)));
         else if (iris < 0)
-            p.fillRect(scene.rect(), QColor(0, 0, 0, int(-iris * 4.6)));
+            p.fillRect(image.rect(), QColor(0, 0, 0, int(-iris * 4.6)));
     }
-    return scene;
+    return image;
 }
 
 void SimView::paintEvent(QPaintEvent *)
@@ -184,6 +238,12 @@ void SimView::paintEvent(QPaintEvent *)
     QFont font = p.font();
     font.setPixelSize(13);
     p.setFont(font);
+    if (!m_label.isEmpty()) {
+        const QRectF tag(0, 0, p.fontMetrics().horizontalAdvance(m_label) + 16, 22);
+        p.fillRect(tag, QColor(0, 0, 0, 150));
+        p.setPen(Qt::white);
+        p.drawText(tag, Qt::AlignCenter, m_label);
+    }
     const QRectF band(0, height() - 24, width(), 24);
     p.fillRect(band, QColor(0, 0, 0, 150));
     p.setPen(Qt::white);

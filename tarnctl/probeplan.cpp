@@ -1,9 +1,8 @@
 #include "probeplan.h"
 
+#include "addresslist.h"
 #include "baudrates.h"
 #include "cli.h"
-
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <string>
@@ -28,14 +27,8 @@ std::vector<int> parseBauds(const QString &text)
 
 AddressRange parseAddresses(const QString &text)
 {
-    static const QRegularExpression form(QStringLiteral("^([0-9]{1,3})(?:-([0-9]{1,3}))?$"));
-    const auto match = form.match(text);
-    if (match.hasMatch()) {
-        const int first = match.captured(1).toInt();
-        const int last = match.captured(2).isEmpty() ? first : match.captured(2).toInt();
-        if (first <= last && last <= 255)
-            return {first, last};
-    }
+    if (const auto range = addresslist::parseItem(text))
+        return {range->first, range->last};
     throw cli::UsageError(QStringLiteral("invalid addresses '%1': expected N or N-M, from 0 to "
                                          "255, N no greater than M (1-32)")
                               .arg(text));

@@ -21,7 +21,8 @@ struct AddressRange
 // Throws cli::UsageError naming the bad item.
 std::vector<int> parseBauds(const QString &text);
 
-// --addresses: "N" or "N-M", 0 to 255, N no greater than M. Throws cli::UsageError.
+// --addresses: "N" or "N-M", 0 to 255, N no greater than M (one item of addresslist.h's lists;
+// a comma list is refused). Throws cli::UsageError.
 AddressRange parseAddresses(const QString &text);
 
 // The panel's eight baud rates, in its list's order.

@@ -1,11 +1,14 @@
-// tarnctl sim [--port COM<n>] [--baud B] [--address N] [--replies WHICH] [--protocol d|p]
-// [--view]: a virtual camera on a new port. It prints the port it took, then one line per frame it
-// receives with the state after, and answers on the line as a dome would.
+// tarnctl sim [--port COM<n>] [--baud B] [--address LIST] [--replies WHICH] [--protocol d|p]
+// [--view]: a virtual camera, or a line of several, on a new port. It prints the port it took,
+// then one line per frame it receives with the state after, and answers on the line as a dome
+// would.
+#include "addresslist.h"
 #include "cli.h"
 #include "comnamespace.h"
 #include "hex.h"
 #include "portname.h"
 #include "simline.h"
+#include "simlineview.h"
 #include "simplacement.h"
 #include "simport.h"
 #include "simulatordriver.h"
@@ -32,6 +35,11 @@ void addOptions(QCommandLineParser &parser)
         "ports directory as COM<n> so that the panel and 'tarnctl send' find it. The first\n"
         "line printed is the port and its device (\"COM9 /dev/pts/3\"); then one line per\n"
         "frame received: time, bytes, meaning, and the camera's state after it.\n"
+        "With several addresses (--address 1-3) it is a line of that many cameras, each with\n"
+        "its own state and presets: a frame moves the camera it names, a query is answered\n"
+        "by that camera alone, and the state on each line is that camera's, named:\n"
+        "\"camera 2: pan 0.0 tilt 0.0 zoom 1.0x focus 50\". Lines about no camera (noise, a\n"
+        "broken frame, a frame for an address not on the line) then show no state.\n"
         "In Pelco D it answers position queries on the line, when a real line at its baud\n"
         "rate would bring the answer; Pelco P has no replies. While the other end has set\n"
         "another speed on the line, what arrives is noise to the camera: it decodes nothing,\n"
@@ -46,7 +54,10 @@ void addOptions(QCommandLineParser &parser)
                       "COM<n>"});
     parser.addOption(
         {"baud", "The camera's baud rate, set on the port (default 9600).", "B", "9600"});
-    parser.addOption({"address", "The camera's address, 0 to 255 (default 1).", "N", "1"});
+    parser.addOption({"address",
+                      "The camera's address, 0 to 255 (default 1), or several for a line of "
+                      "cameras: N-M, or a comma-separated list such as 1,3,5-7.",
+                      "LIST", "1"});
     parser.addOption({"replies",
                       "What the camera sends back: none, queries (extended responses to position "
                       "queries; the default), or all (also a general response after every other "
@@ -57,7 +68,8 @@ void addOptions(QCommandLineParser &parser)
                       "Pelco P sends no replies, and --address is its address byte on the "
                       "wire (many Pelco P devices take their switch address minus one).",
                       "d|p", "d"});
-    parser.addOption({"view", "Show the camera's picture in a window."});
+    parser.addOption({"view", "Show the camera's picture in a window; a line's cameras side by "
+                              "side, each labelled."});
 }
 
 VirtualCamera::Replies parseReplies(const QString &text)
@@ -74,7 +86,7 @@ VirtualCamera::Replies parseReplies(const QString &text)
 
 struct SimSettings
 {
-    Byte address = 1;
+    std::vector<Byte> addresses{1};
     int baud = 9600;
     Protocol protocol = Protocol::PelcoD;
     VirtualCamera::Replies replies = VirtualCamera::Replies::Queries;
@@ -91,25 +103,41 @@ public:
               [baud = settings.baud](const Simulator::Report &report) {
                   simline::printLine(reportLine(report, baud));
               },
-              [this](const CameraState &state) {
-                  if (m_view)
-                      m_view->setState(state);
+              [this](std::size_t camera, const CameraState &state) {
+                  if (SimView *view = pictureOf(camera))
+                      view->setState(state);
               })
     {
-        if (settings.view) {
+        if (!settings.view)
+            return;
+        const auto &cameras = m_driver.simulator().cameras();
+        if (cameras.size() == 1) {
             m_view = std::make_unique<SimView>(port.name());
-            m_view->setState(m_driver.simulator().camera().state());
-            placeBesideControlPanel(*m_view, m_view->size());
-            m_view->show();
+        } else {
+            std::vector<Byte> addresses;
+            for (const VirtualCamera &camera : cameras)
+                addresses.push_back(camera.address());
+            m_view = std::make_unique<SimLineView>(port.name(), addresses);
         }
+        for (std::size_t i = 0; i < cameras.size(); ++i)
+            pictureOf(i)->setState(cameras[i].state());
+        placeBesideControlPanel(*m_view, m_view->size());
+        m_view->show();
     }
 
     void finish() { m_driver.finish(); }
 
 private:
+    SimView *pictureOf(std::size_t camera) const
+    {
+        if (auto *line = dynamic_cast<SimLineView *>(m_view.get()))
+            return &line->camera(camera);
+        return static_cast<SimView *>(m_view.get());
+    }
+
     static Simulator::Settings cameraSettings(const SimSettings &settings)
     {
-        return {settings.address, settings.baud, settings.protocol, settings.replies};
+        return {settings.addresses, settings.baud, settings.protocol, settings.replies};
     }
 
     static QString reportLine(const Simulator::Report &report, int cameraBaud)
@@ -120,7 +148,7 @@ private:
         return simline::format(report.event, QString::fromStdString(report.note), tail);
     }
 
-    std::unique_ptr<SimView> m_view;
+    std::unique_ptr<QWidget> m_view; // a SimView, or a SimLineView for several cameras
     SimulatorDriver m_driver;
 };
 
@@ -158,7 +186,7 @@ int runSim(const QStringList &args)
                                           .arg(parser.value("port")));
         }
         settings.baud = cli::parseBaud(parser.value("baud"));
-        settings.address = cli::parseByte(parser.value("address"), "address");
+        settings.addresses = addresslist::parse(parser.value("address"), "address");
         settings.replies = parseReplies(parser.value("replies"));
         settings.protocol = cli::parseProtocol(parser.value("protocol"));
         settings.view = parser.isSet("view");

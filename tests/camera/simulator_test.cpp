@@ -275,4 +275,123 @@ TEST(SimulatorEnd, FinishShowsAFrameBegunAndNoiseHeldBack)
     EXPECT_EQ(noise.reports[0].noiseBaud, 19200);
 }
 
+// A line of several cameras. Frames checked by hand: the checksum is the sum of bytes 2 to 6.
+Simulator lineAt(std::int64_t now, std::vector<BYTE> addresses)
+{
+    Simulator::Settings settings;
+    settings.addresses = std::move(addresses);
+    return Simulator(settings, now);
+}
+
+const Bytes panRightTop2{0xFF, 0x02, 0x00, 0x02, 0x3F, 0x00, 0x43};
+const Bytes panRightTop9{0xFF, 0x09, 0x00, 0x02, 0x3F, 0x00, 0x4A};
+const Bytes setPreset1On3{0xFF, 0x03, 0x00, 0x03, 0x00, 0x01, 0x07};
+const Bytes gotoPreset1On2{0xFF, 0x02, 0x00, 0x07, 0x00, 0x01, 0x0A};
+const Bytes gotoPreset1On3{0xFF, 0x03, 0x00, 0x07, 0x00, 0x01, 0x0B};
+const Bytes panTo90On2{0xFF, 0x02, 0x00, 0x4B, 0x23, 0x28, 0x98};
+const Bytes queryPan2{0xFF, 0x02, 0x00, 0x51, 0x00, 0x00, 0x53};
+const Bytes queryPan3{0xFF, 0x03, 0x00, 0x51, 0x00, 0x00, 0x54};
+const Bytes pan90From2{0xFF, 0x02, 0x00, 0x59, 0x23, 0x28, 0xA6};
+const Bytes pan0From3{0xFF, 0x03, 0x00, 0x59, 0x00, 0x00, 0x5C};
+
+std::vector<double> pans(const Simulator &sim)
+{
+    std::vector<double> out;
+    for (const VirtualCamera &camera : sim.cameras())
+        out.push_back(camera.state().position.pan);
+    return out;
+}
+
+TEST(SimulatorLine, HoldsItsCamerasInTheOrderOfTheirAddresses)
+{
+    const Simulator sim = lineAt(t0, {3, 1, 2, 3});
+    ASSERT_EQ(sim.cameras().size(), 3u);
+    EXPECT_EQ(sim.cameras()[0].address(), 1);
+    EXPECT_EQ(sim.cameras()[1].address(), 2);
+    EXPECT_EQ(sim.cameras()[2].address(), 3);
+}
+
+TEST(SimulatorLine, AFrameMovesTheCameraItNamesAndIsShownWithItsName)
+{
+    Simulator sim = lineAt(t0, {1, 2, 3});
+    const auto step = feed(sim, panRightTop2, t0);
+    ASSERT_EQ(step.reports.size(), 1u);
+    EXPECT_EQ(step.reports[0].camera, std::optional<BYTE>(2));
+    EXPECT_EQ(step.reports[0].note, "");
+    EXPECT_EQ(step.reports[0].tail, "camera 2: pan 0.0 tilt 0.0 zoom 1.0x focus 50");
+    for (std::int64_t t = t0 + 50 * ms; t <= t0 + 1000 * ms; t += 50 * ms)
+        sim.advance(t, heard);
+    EXPECT_EQ(pans(sim), (std::vector<double>{0.0, 60.0, 0.0}));
+
+    // A frame for no camera on the line is said to be for its address, and names none.
+    const auto nobody = feed(sim, panRightTop9, t0 + 1000 * ms);
+    ASSERT_EQ(nobody.reports.size(), 1u);
+    EXPECT_EQ(nobody.reports[0].note, "ignored: for address 9");
+    EXPECT_EQ(nobody.reports[0].camera, std::nullopt);
+    EXPECT_EQ(nobody.reports[0].tail, "");
+
+    // Each camera keeps its own presets.
+    feed(sim, setPreset1On3, t0 + 1100 * ms);
+    const auto notSet = feed(sim, gotoPreset1On2, t0 + 1200 * ms);
+    ASSERT_EQ(notSet.reports.size(), 1u);
+    EXPECT_EQ(notSet.reports[0].note, "ignored: preset 1 is not set");
+    EXPECT_EQ(notSet.reports[0].tail.rfind("camera 2: pan ", 0), 0u) << notSet.reports[0].tail;
+    const auto set = feed(sim, gotoPreset1On3, t0 + 1300 * ms);
+    ASSERT_EQ(set.reports.size(), 1u);
+    EXPECT_EQ(set.reports[0].note, "");
+    EXPECT_EQ(set.reports[0].tail, "camera 3: pan 0.0 tilt 0.0 zoom 1.0x focus 50");
+}
+
+// With one camera the lines stay as they always were: its state on every line, unnamed.
+TEST(SimulatorLine, OneCameraShowsItsStateOnEveryLineUnnamed)
+{
+    Simulator sim = simulatorAt(t0);
+    const auto other = feed(sim, panRightTop2, t0);
+    ASSERT_EQ(other.reports.size(), 1u);
+    EXPECT_EQ(other.reports[0].note, "ignored: for address 2");
+    EXPECT_EQ(other.reports[0].tail, "pan 0.0 tilt 0.0 zoom 1.0x focus 50");
+    const auto own = feed(sim, stop, t0 + 10 * ms);
+    EXPECT_EQ(own.reports[0].tail, "pan 0.0 tilt 0.0 zoom 1.0x focus 50");
+}
+
+// Queries for different cameras, written at once: each is answered by the camera it names, in
+// the order asked, each answer after its command and the answers before it. Command n (1..3)
+// ends 7n bytes on; its answer 7 bytes after the later of that and the previous answer's end:
+// after 14, 21 and 28 bytes.
+TEST(SimulatorLine, EachQueryIsAnsweredByTheCameraItNamesInTurn)
+{
+    Simulator sim = lineAt(t0, {1, 2, 3});
+    feed(sim, panTo90On2, t0);
+    for (std::int64_t t = t0 + 50 * ms; t <= t0 + 1000 * ms; t += 50 * ms)
+        sim.advance(t, heard);
+    ASSERT_EQ(pans(sim), (std::vector<double>{0.0, 90.0, 0.0}));
+
+    const std::int64_t t1 = t0 + 2000 * ms;
+    const auto step = feed(sim, join(join(queryPan2, queryPan3), queryPan), t1);
+    ASSERT_EQ(step.reports.size(), 3u);
+    EXPECT_EQ(step.reports[0].note, "answers FF 02 00 59 23 28 A6");
+    EXPECT_EQ(step.reports[1].note, "answers FF 03 00 59 00 00 5C");
+    EXPECT_EQ(step.reports[2].note, "answers FF 01 00 59 00 00 5A");
+    EXPECT_EQ(step.reports[2].camera, std::optional<BYTE>(1));
+    const std::int64_t b = sim.byteNs();
+    EXPECT_TRUE(sim.advance(t1 + 14 * b - 1, heard).writes.empty());
+    EXPECT_EQ(sim.advance(t1 + 14 * b, heard).writes, std::vector<Bytes>{pan90From2});
+    EXPECT_TRUE(sim.advance(t1 + 21 * b - 1, heard).writes.empty());
+    EXPECT_EQ(sim.advance(t1 + 21 * b, heard).writes, std::vector<Bytes>{pan0From3});
+    EXPECT_EQ(sim.advance(t1 + 28 * b, heard).writes, std::vector<Bytes>{panAt0});
+    EXPECT_TRUE(sim.advance(t1 + 100 * ms, heard).writes.empty());
+}
+
+// Bytes that concern no camera show no state on a line of several.
+TEST(SimulatorLine, NoiseNamesNoCamera)
+{
+    Simulator sim = lineAt(t0, {1, 2});
+    feed(sim, queryPan2, t0, 4800);
+    const auto step = sim.advance(t0 + 200 * ms, heard);
+    ASSERT_EQ(step.reports.size(), 1u);
+    EXPECT_EQ(step.reports[0].kind, Kind::Noise);
+    EXPECT_EQ(step.reports[0].tail, "");
+    EXPECT_EQ(step.reports[0].camera, std::nullopt);
+}
+
 } // namespace

@@ -303,6 +303,57 @@ TEST_F(Tools, SimSetsItsBaudAndAnswersToItsAddressWithAView)
     }
 }
 
+// A line of cameras, as a joystick or the panel drives them: each frame moves the camera it
+// names, and each line of output names that camera; the others stay still.
+TEST_F(Tools, SimLineOfCamerasMovesTheCameraEachFrameNamesWithAView)
+{
+    std::string port, slave;
+    auto sim = startSim({"--address", "1,3,5-6", "--view"}, &port, &slave);
+    ASSERT_FALSE(slave.empty());
+    const auto send = runProcess(
+        TARNCTL_PATH, {"send", "--port", port, "--address", "3", "right", "wait", "0.5", "stop"});
+    ASSERT_EQ(send.status, 0) << send.err;
+    const auto right = sim->waitForLine("FF 03 00 02 3F 00 44");
+    ASSERT_TRUE(right);
+    EXPECT_TRUE(std::regex_match(*right, std::regex("^" + timePattern +
+                                                    "  FF 03 00 02 3F 00 44  pan right speed 63  "
+                                                    "camera 3: pan 0\\.0 tilt 0\\.0 zoom 1\\.0x "
+                                                    "focus 50$")))
+        << *right;
+    const auto stop = sim->readLine();
+    ASSERT_TRUE(stop);
+    // Half a second at 60 degrees a second, give or take the scheduling.
+    EXPECT_TRUE(std::regex_match(*stop, std::regex("^" + timePattern +
+                                                   "  FF 03 00 00 00 00 03  stop  camera 3: pan "
+                                                   "(2[5-9]|3[0-9])\\.[0-9] tilt 0\\.0 zoom "
+                                                   "1\\.0x focus 50$")))
+        << *stop;
+
+    writeAsClient(slave, pelcoD(6, 0x00, 0x00, 0x00, 0x00) + pelcoD(2, 0x00, 0x00, 0x00, 0x00) +
+                             pelcoD(3, 0x00, 0x00, 0x00, 0x00));
+    const auto six = sim->readLine();
+    ASSERT_TRUE(six);
+    EXPECT_TRUE(std::regex_match(
+        *six, std::regex("^" + timePattern +
+                         "  FF 06 00 00 00 00 06  stop  camera 6: pan 0\\.0 tilt 0\\.0 zoom "
+                         "1\\.0x focus 50$")))
+        << *six;
+    const auto two = sim->readLine();
+    ASSERT_TRUE(two);
+    EXPECT_TRUE(std::regex_match(
+        *two, std::regex("^" + timePattern +
+                         "  FF 02 00 00 00 00 02  stop \\(ignored: for address 2\\)$")))
+        << *two;
+    const auto three = sim->readLine();
+    ASSERT_TRUE(three);
+    EXPECT_NE(three->find("stop  camera 3: pan " + stop->substr(stop->find("pan ") + 4, 4)),
+              std::string::npos)
+        << *three << " after " << *stop;
+    sim->signal(SIGTERM);
+    EXPECT_EQ(sim->wait(), 0);
+    EXPECT_FALSE(exists(link(9)));
+}
+
 TEST_F(Tools, SimAnswersAQueryOnTheLineTimedAsAtItsBaudRate)
 {
     std::string port, slave;
@@ -644,6 +695,8 @@ TEST_F(Tools, BadCommandLinesExit2AndMissingPortsExit1)
              Row{{"sim", "--port", "/dev/ttyS0"}, 2, "'/dev/ttyS0'"},
              Row{{"sim", "--baud", "fast"}, 2, "'fast'"},
              Row{{"sim", "--address", "-1"}, 2, "'-1'"},
+             Row{{"sim", "--address", "1-3,"}, 2, "'1-3,'"},
+             Row{{"sim", "--address", "3-1"}, 2, "'3-1'"},
              Row{{"sim", "extra"}, 2, "'extra'"},
              Row{{"sim", "--replies", "some"}, 2, "'some'"},
              Row{{"monitor"}, 2, "no port"},

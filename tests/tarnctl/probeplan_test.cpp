@@ -33,8 +33,8 @@ TEST(ProbePlan, ReadsBaudListsAndAddressRanges)
                 << error.what();
         }
     }
-    for (const char *bad :
-         {"", "-", "1-", "-5", "10-5", "256", "0-256", "1-2-3", "a", "1..9", " 1", "1000", "+1"}) {
+    for (const char *bad : {"", "-", "1-", "-5", "10-5", "256", "0-256", "1-2-3", "a", "1..9", " 1",
+                            "1000", "+1", "1,3", "1-3,5"}) {
         try {
             probe::parseAddresses(bad);
             ADD_FAILURE() << "took '" << bad << "'";

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fcntl.h>
 #include <regex>
 #include <sys/wait.h>
@@ -179,6 +180,41 @@ TEST_F(QueryProbe, ProbeFindsACameraAtARateAndAddressItWasNotTold)
         EXPECT_TRUE(query || noise) << line;
         EXPECT_NE(line.find("pan 0.0 tilt 0.0 zoom 1.0x"), std::string::npos) << line;
     }
+}
+
+// A line of three cameras: probe finds each, answered by the camera itself (the second was
+// turned first, and says so), and none at the addresses the line does not have.
+TEST_F(QueryProbe, ProbeFindsEveryCameraOfALine)
+{
+    std::string port;
+    auto sim = startSim({"--address", "1-3"}, &port);
+    ASSERT_FALSE(port.empty());
+    const auto turn = tarnctl({"send", "--port", port, "--address", "2", "pan-to", "90"});
+    ASSERT_EQ(turn.status, 0) << turn.err;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // turbo: 0.75 s for 90 degrees
+    const auto r = tarnctl(
+        {"probe", "--port", port, "--bauds", "9600", "--addresses", "1-5", "--timeout", "500"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "found address 1 at 9600 baud, pan 0.00°\n"
+                     "found address 2 at 9600 baud, pan 90.00°\n"
+                     "found address 3 at 9600 baud, pan 0.00°\n");
+
+    // Each line names the camera that took the frame; the queries for 4 and 5 name none.
+    std::vector<std::string> queries;
+    for (const std::string &line : stopSim(*sim))
+        if (line.find("query pan position") != std::string::npos)
+            queries.push_back(line.substr(line.find("  ") + 2));
+    EXPECT_EQ(queries,
+              (std::vector<std::string>{
+                  "FF 01 00 51 00 00 52  query pan position (answers FF 01 00 59 00 00 5A)  "
+                  "camera 1: pan 0.0 tilt 0.0 zoom 1.0x focus 50",
+                  "FF 02 00 51 00 00 53  query pan position (answers FF 02 00 59 23 28 A6)  "
+                  "camera 2: pan 90.0 tilt 0.0 zoom 1.0x focus 50",
+                  "FF 03 00 51 00 00 54  query pan position (answers FF 03 00 59 00 00 5C)  "
+                  "camera 3: pan 0.0 tilt 0.0 zoom 1.0x focus 50",
+                  "FF 04 00 51 00 00 55  query pan position (ignored: for address 4)",
+                  "FF 05 00 51 00 00 56  query pan position (ignored: for address 5)",
+              }));
 }
 
 TEST_F(QueryProbe, ProbeStopsAtTheFirstAnswerWhenAskedTo)
