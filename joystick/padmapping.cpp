@@ -61,6 +61,13 @@ PtzMotion MotionMapper::map(const PadState &state, PadTime now)
     return m;
 }
 
+void MotionMapper::restartTurbo()
+{
+    m_fullDirection = 0;
+    m_fullSince.reset();
+    m_turbo = false;
+}
+
 std::optional<PadTime> MotionMapper::turboDue() const
 {
     if (!m_fullSince || m_turbo)

@@ -50,6 +50,8 @@ public:
     PtzMotion map(const PadState &state, PadTime now);
     // When turbo comes on if the pan stays where it is; nullopt when it is not on its way.
     std::optional<PadTime> turboDue() const;
+    // Starts the turbo second again (another camera takes over the stick).
+    void restartTurbo();
 
 private:
     double m_deadZone;

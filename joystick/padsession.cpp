@@ -118,8 +118,10 @@ void PadSession::switchCamera(int step, PadTime now)
     if (moving())
         sendMotion({}, now);
     m_current = step > 0 ? (m_current + 1) % n : (m_current + n - 1) % n;
-    // The next camera is taken to be at rest; the sticks move it from the next update.
+    // The next camera is taken to be at rest; the sticks move it from the next update, and it
+    // earns turbo with a second of its own.
     m_sent = {};
+    m_mapper.restartTurbo();
     m_pending = false;
 }
 
