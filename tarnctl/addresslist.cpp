@@ -4,8 +4,6 @@
 
 #include <QRegularExpression>
 
-#include <algorithm>
-
 namespace addresslist {
 
 std::optional<Range> parseItem(const QString &text)
@@ -24,6 +22,7 @@ std::optional<Range> parseItem(const QString &text)
 std::vector<pelco::Byte> parse(const QString &text, const QString &what)
 {
     std::vector<bool> chosen(256, false);
+    std::vector<pelco::Byte> addresses;
     for (const QString &item : text.split(',')) {
         const auto range = parseItem(item);
         if (!range)
@@ -31,12 +30,12 @@ std::vector<pelco::Byte> parse(const QString &text, const QString &what)
                 QStringLiteral("invalid %1 '%2': expected N or N-M from 0 to 255, N no greater "
                                "than M, or several separated by commas (1,3,5-7)")
                     .arg(what, text));
-        std::fill(chosen.begin() + range->first, chosen.begin() + range->last + 1, true);
+        for (int a = range->first; a <= range->last; ++a)
+            if (!chosen[std::size_t(a)]) {
+                chosen[std::size_t(a)] = true;
+                addresses.push_back(pelco::Byte(a));
+            }
     }
-    std::vector<pelco::Byte> addresses;
-    for (int a = 0; a < 256; ++a)
-        if (chosen[std::size_t(a)])
-            addresses.push_back(pelco::Byte(a));
     return addresses;
 }
 

@@ -1,6 +1,6 @@
 // Camera addresses on the command line: "N", "N-M", or a comma-separated list of them
-// ("1,3,5-7"), each from 0 to 255. The virtual camera's --address reads lists, probe's
-// --addresses a single item.
+// ("1,3,5-7"), each from 0 to 255. The virtual camera's and the joystick's --address read
+// lists, probe's --addresses a single item.
 #pragma once
 
 #include "protocol.h"
@@ -22,7 +22,8 @@ struct Range
 // than M. nullopt for anything else.
 std::optional<Range> parseItem(const QString &text);
 
-// Items separated by commas, in ascending order, repeats dropped. Throws cli::UsageError
+// Items separated by commas, in the order given (the joystick's first is its current camera),
+// repeats dropped. Throws cli::UsageError
 // naming the text, as "invalid <what> '<text>': ...".
 std::vector<pelco::Byte> parse(const QString &text, const QString &what);
 

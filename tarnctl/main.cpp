@@ -25,6 +25,7 @@ constexpr Command kCommands[] = {
     {"probe", runProbe, "find the cameras on a line: their addresses and baud rates"},
     {"sim", runSim, "run a virtual camera on a new port"},
     {"monitor", runMonitor, "print every frame seen on a port"},
+    {"joystick", runJoystick, "drive cameras with a game controller, or replay a recording"},
 };
 
 void printUsage(std::FILE *to)

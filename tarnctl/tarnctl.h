@@ -9,6 +9,7 @@ int runSend(const QStringList &args);
 int runProbe(const QStringList &args);
 int runSim(const QStringList &args);
 int runMonitor(const QStringList &args);
+int runJoystick(const QStringList &args);
 
 // Whether the command needs a window system (the simulator's view).
 bool simNeedsGui(const QStringList &args);

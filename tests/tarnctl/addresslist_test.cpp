@@ -12,7 +12,7 @@ namespace {
 
 using Bytes = std::vector<pelco::Byte>;
 
-TEST(AddressList, ReadsItemsRangesAndCommaListsInAscendingOrder)
+TEST(AddressList, ReadsItemsRangesAndCommaListsInTheOrderGiven)
 {
     const struct
     {
@@ -25,9 +25,10 @@ TEST(AddressList, ReadsItemsRangesAndCommaListsInAscendingOrder)
         {"1-3", {1, 2, 3}},
         {"5-5", {5}},
         {"1,3,5-7", {1, 3, 5, 6, 7}},
-        {"7,1", {1, 7}},
+        {"7,1", {7, 1}},
         {"1-3,2,3-4", {1, 2, 3, 4}},
-        {"254-255,0", {0, 254, 255}},
+        {"254-255,0", {254, 255, 0}},
+        {"7,2,7,1-3", {7, 2, 1, 3}},
         {"007", {7}},
     };
     for (const auto &c : cases)
