@@ -56,6 +56,7 @@ struct NetworkLine::Private
     QByteArray held;       // the first bytes received while they may be ser2net's busy text
     bool screening = true; // the first bytes are still being held
     qint64 readBound = 0;
+    bool discarding = false; // received data is being dropped: no readyRead for it
 };
 
 NetworkLine::NetworkLine(NetworkAddress::Scheme scheme, QObject *parent)
@@ -267,7 +268,7 @@ void NetworkLine::takeIn(bool notify)
     }
     if (!reply.empty() && d->socket.state() == QAbstractSocket::ConnectedState)
         d->socket.write(reinterpret_cast<const char *>(reply.data()), qint64(reply.size()));
-    if (any && d->open && notify)
+    if (any && d->open && notify && !d->discarding)
         emit readyRead();
 }
 
@@ -316,7 +317,7 @@ QByteArray NetworkLine::read(qint64 max)
         d->in.remove(0, max);
     }
     // Bytes the bound kept in the socket come in now that there is room.
-    if (d->readBound > 0 && d->socket.bytesAvailable() > 0)
+    if (d->socket.bytesAvailable() > 0)
         QMetaObject::invokeMethod(
             this, [this] { takeIn(); }, Qt::QueuedConnection);
     return out;
@@ -331,21 +332,25 @@ void NetworkLine::discard(Direction direction)
 {
     if (!d->open || d->gone)
         return;
-    if (direction != Direction::Output) {
-        // Commands among the dropped bytes still count.
-        const qint64 bound = d->readBound;
-        d->readBound = 0;
+    const bool input = direction != Direction::Output;
+    const qint64 bound = d->readBound;
+    if (input)
+        d->readBound = 0; // commands among the dropped bytes still count: read them all
+    d->discarding = input;
+    purge(direction);
+    if (input) {
         takeIn(false);
-        d->readBound = bound;
         d->in.clear();
     }
-    purge(direction);
+    d->readBound = bound;
+    d->discarding = false;
 }
 
 void NetworkLine::setReadBufferSize(qint64 size)
 {
+    // The bound is kept on the decoded bytes; the socket's own buffer stays unbounded, since Qt
+    // does not always resume reading a socket whose full buffer was emptied by read().
     d->readBound = std::max<qint64>(0, size);
-    d->socket.setReadBufferSize(d->readBound);
 }
 
 QString NetworkLine::displayName() const

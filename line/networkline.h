@@ -69,7 +69,8 @@ protected:
                          std::vector<std::uint8_t> &reply) = 0;
     // Appends what goes on the wire for data.
     virtual void encode(std::span<const std::uint8_t> data, std::vector<std::uint8_t> &wire) = 0;
-    // Asks the server to drop what waits at its port (nothing for a raw line).
+    // Asks the server to drop what waits at its port, and waits for it to be done (nothing for a
+    // raw line). Never raises.
     virtual void purge(Direction direction) = 0;
 
     // Sends wire as it is, handed to the kernel before it returns; raises LineError.

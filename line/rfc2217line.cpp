@@ -105,7 +105,9 @@ bool Rfc2217Line::sessionReady()
                 QStringLiteral("%1 set %2 when %3 was asked")
                     .arg(endpoint(),
                          QString::fromStdString(rfc2217::describe({asked.command, *answer})),
-                         QString::fromStdString(rfc2217::describe(asked))));
+                         asked.command == Command::SetBaudRate
+                             ? QString::number(asked.value) // "set 4800 baud when 9600 was asked"
+                             : QString::fromStdString(rfc2217::describe(asked))));
     }
     return true;
 }
@@ -193,12 +195,12 @@ void Rfc2217Line::purge(Direction direction)
     const std::uint32_t what = direction == Direction::Input    ? rfc2217::purge::receive
                                : direction == Direction::Output ? rfc2217::purge::transmit
                                                                 : rfc2217::purge::both;
-    telnet::Bytes wire;
-    rfc2217::appendRequest(wire, {Command::PurgeData, what});
+    // The server's answer marks the point in the stream after which every byte is new.
     try {
-        send(wire);
+        ask({{Command::PurgeData, what}});
+        waitFor([this] { return sessionReady(); }, QDeadlineTimer(answerTimeout()));
     } catch (const LineError &) {
-        // The next write says what became of the connection.
+        // Dropping never fails; the next write says what became of the connection.
     }
 }
 

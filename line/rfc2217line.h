@@ -12,7 +12,8 @@
 //    answers; when the server does not take them the line asks for the old ones back.
 //  - Every other option the server proposes is refused, so no byte of a frame is ever taken for
 //    text; a data byte 255 goes out as IAC IAC and comes back as one.
-//  - discard() also asks the server to purge its port's buffers (PURGE-DATA).
+//  - discard() also asks the server to purge its port's buffers (PURGE-DATA) and waits
+//    (bounded) for its answer, dropping what came before it: then nothing older follows.
 #pragma once
 
 #include "networkline.h"
