@@ -170,8 +170,9 @@ void Rfc2217Line::receive(std::span<const std::uint8_t> wire, std::vector<std::u
                 m_comPort = Option::Refused;
             break;
         case Event::Kind::Will:
-            // The server's side of the port option means nothing for a client: refused too.
-            if (e.option != telnet::optionBinary)
+            // Binary is ours, asked for. Some servers (pyserial's) offer the port option from
+            // their side too: left unanswered, as refusing it might make them drop the option.
+            if (e.option != telnet::optionBinary && e.option != rfc2217::comPortOption)
                 telnet::appendNegotiation(reply, telnet::DONT, e.option);
             break;
         case Event::Kind::Wont:

@@ -4,6 +4,7 @@
 #include "lineforname.h"
 #include "ptypair.h"
 #include "rfc2217line.h"
+#include "runprocess.h"
 #include "ser2net.h"
 #include "tcpline.h"
 
@@ -15,11 +16,15 @@
 #include <QThread>
 #include <QTimer>
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -146,6 +151,56 @@ TEST(Rfc2217Line, WorksOverIPv6)
     EXPECT_EQ(pty.read(7), allFF);
 }
 
+// pyserial's RFC 2217 server (python3-serial) in front of a device, for one client: a second,
+// independent server.
+class PyserialServer
+{
+public:
+    explicit PyserialServer(const std::string &device)
+    {
+        m_child = spawnProcess("/usr/bin/python3", {TARN_PYSERIAL_RFC2217_SERVER, device});
+        std::string port;
+        char c = 0;
+        while (m_child.out >= 0 && ::read(m_child.out, &c, 1) == 1 && c != '\n')
+            port += c;
+        m_port = std::atoi(port.c_str());
+    }
+    ~PyserialServer()
+    {
+        if (m_child.pid > 0) {
+            ::kill(m_child.pid, SIGTERM);
+            waitpid(m_child.pid, nullptr, 0);
+        }
+        for (const int fd : {m_child.out, m_child.err})
+            if (fd >= 0)
+                ::close(fd);
+    }
+    int port() const { return m_port; }
+
+private:
+    SpawnedProcess m_child;
+    int m_port = 0;
+};
+
+TEST(Rfc2217Line, PyserialsServerAgrees)
+{
+    PtyPair pty;
+    PyserialServer server(pty.slavePath());
+    ASSERT_GT(server.port(), 0);
+    Rfc2217Line line;
+    line.open(QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.port()), 19200, Framing{});
+    EXPECT_EQ(pty.slaveBaudRate(), 19200);
+    EXPECT_TRUE(oneStopBitWithoutFlowControl(pty.slaveTermios()));
+    line.configure(4800, Framing{});
+    EXPECT_EQ(pty.slaveBaudRate(), 4800);
+    for (const Bytes &frame : {upFrame, allFF}) {
+        line.write(frame);
+        EXPECT_EQ(pty.read(frame.size(), 2000), frame);
+        ASSERT_TRUE(pty.write(frame));
+        EXPECT_EQ(readLine(line, frame.size()), frame);
+    }
+}
+
 TEST(NetworkLine, ANameThatDoesNotResolveAndARefusedConnectionAreToldApart)
 {
     Rfc2217Line line;
@@ -215,36 +270,19 @@ TEST(Rfc2217Line, APlainTelnetServerIsNoRfc2217Server)
     EXPECT_FALSE(line.isOpen());
 }
 
-// A server that takes the option and answers every setting, but the rate with its own.
-class StubbornServer
+// A scripted RFC 2217 server: it takes the option and answers each setting with the value asked,
+// but the rate with its own when one is given, and it says nothing at all until the first
+// `holdUntil` requests are all in.
+class ScriptedServer
 {
 public:
-    explicit StubbornServer(std::uint32_t rate) : m_rate(rate)
+    explicit ScriptedServer(std::optional<std::uint32_t> rate, int holdUntil = 1)
+        : m_rate(rate), m_holdUntil(holdUntil)
     {
         m_server.listen(QHostAddress::LocalHost);
         QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
             QTcpSocket *s = m_server.nextPendingConnection();
-            QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
-                const QByteArray got = s->readAll();
-                QByteArray answer;
-                if (got.contains(QByteArray("\xFF\xFB\x2C", 3)))
-                    answer += QByteArray("\xFF\xFD\x2C", 3);
-                // Each request IAC SB 44 <command> ... answered with command + 100.
-                for (qsizetype i = got.indexOf("\xFF\xFA\x2C"); i >= 0 && i + 3 < got.size();
-                     i = got.indexOf("\xFF\xFA\x2C", i + 1)) {
-                    const char command = got[i + 3];
-                    if (command == 1) {
-                        answer += QByteArray("\xFF\xFA\x2C\x65", 4);
-                        for (int shift = 24; shift >= 0; shift -= 8)
-                            answer += char(m_rate >> shift);
-                        answer += QByteArray("\xFF\xF0", 2);
-                    } else {
-                        answer += QByteArray("\xFF\xFA\x2C", 3) + char(command + 100) +
-                                  got.mid(i + 4, 1) + QByteArray("\xFF\xF0", 2);
-                    }
-                }
-                s->write(answer);
-            });
+            QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] { answer(s); });
         });
     }
     QString url() const
@@ -254,13 +292,61 @@ public:
     QString endpoint() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
 
 private:
-    std::uint32_t m_rate;
+    void answer(QTcpSocket *s)
+    {
+        m_pending += s->readAll();
+        // The complete requests IAC SB 44 <command> <value> IAC SE (no value here holds a 255).
+        std::vector<QByteArray> requests;
+        qsizetype end = 0;
+        for (qsizetype i = m_pending.indexOf("\xFF\xFA\x2C"); i >= 0;
+             i = m_pending.indexOf("\xFF\xFA\x2C", end)) {
+            const qsizetype se = m_pending.indexOf("\xFF\xF0", i);
+            if (se < 0)
+                break;
+            requests.push_back(m_pending.mid(i + 3, se - i - 3));
+            end = se + 2;
+        }
+        if (int(requests.size()) < m_holdUntil)
+            return;
+        m_holdUntil = 1;
+        QByteArray reply;
+        if (m_pending.contains(QByteArray("\xFF\xFB\x2C", 3)))
+            reply += QByteArray("\xFF\xFD\x2C", 3);
+        m_pending.remove(0, end);
+        for (const QByteArray &request : requests) {
+            QByteArray value = request.mid(1);
+            if (request[0] == 1 && m_rate) {
+                value.clear();
+                for (int shift = 24; shift >= 0; shift -= 8)
+                    value += char(*m_rate >> shift);
+            }
+            reply += QByteArray("\xFF\xFA\x2C", 3) + char(request[0] + 100) + value +
+                     QByteArray("\xFF\xF0", 2);
+        }
+        s->write(reply);
+    }
+
+    std::optional<std::uint32_t> m_rate;
+    int m_holdUntil;
+    QByteArray m_pending;
     QTcpServer m_server;
 };
 
+TEST(Rfc2217Line, OpenSendsTheOptionAndEverySettingBeforeAnyAnswer)
+{
+    // Were the settings sent only after the server's DO COM-PORT-OPTION, this open would wait
+    // for ever: the server says nothing until all five are in.
+    ScriptedServer server(std::nullopt, 5);
+    Rfc2217Line line;
+    line.setAnswerTimeout(2s);
+    line.open(server.url(), 9600, Framing{});
+    EXPECT_TRUE(line.isOpen());
+    line.configure(4800, Framing{});
+}
+
 TEST(Rfc2217Line, AServerThatSetsAnotherRateNamesBoth)
 {
-    StubbornServer server(4800);
+    ScriptedServer server(4800);
     Rfc2217Line line;
     EXPECT_EQ(raised([&] { line.open(server.url(), 9600, Framing{}); }),
               (server.endpoint() + " set 4800 baud when 9600 was asked").toStdString());
