@@ -101,6 +101,9 @@ Ser2net::Ser2net(const std::string &device, const Options &options) : m_ipv6(opt
             dup2(fileno(out), 2);
         execlp("ser2net", "ser2net", "-n", "-d", "-c", config.c_str(),
                static_cast<char *>(nullptr));
+        // A user's PATH often lacks /usr/sbin, where Debian puts it.
+        execl("/usr/sbin/ser2net", "ser2net", "-n", "-d", "-c", config.c_str(),
+              static_cast<char *>(nullptr));
         _exit(127);
     }
     if (m_pid < 0)
