@@ -7,7 +7,8 @@
 //  - open() connects and lets the backend start its session, waiting for both with a bound (the
 //    answer timeout, 5 s unless set). While it waits it runs the event loop without user input,
 //    so a window repaints and keeps its timers but no click reaches the program in the middle of
-//    an open; close() from a timer or signal ends the wait.
+//    an open; close() from a timer or signal ends the wait. (Close the line there; do not delete
+//    it while it waits.)
 //  - Failures have their own texts: a host name that does not resolve, a refused connection, no
 //    answer within the bound, a server that closes at once, and ser2net's "Port already in use"
 //    (a port that another client holds, with kickolduser off), told apart from a refusal.
