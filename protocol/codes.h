@@ -182,10 +182,14 @@ constexpr const ExtendedCode *extendedCodeOf(CommandKind kind)
 }
 
 // The code of an extended command kind in a dialect; nullopt where it has none.
+// (A loop of its own rather than extendedCodeOf: GCC's UBSan checks of a pointer against null
+// are no constant expression, and the panel's command table is built from this at compile time.)
 constexpr std::optional<Byte> extendedCode(CommandKind kind, Protocol protocol)
 {
-    const ExtendedCode *e = extendedCodeOf(kind);
-    return e ? e->code[std::size_t(protocol)] : std::nullopt;
+    for (const ExtendedCode &e : extendedCodes)
+        if (e.kind == kind)
+            return e.code[std::size_t(protocol)];
+    return std::nullopt;
 }
 
 // The row with this code in a dialect's column; nullptr when the dialect has none.
