@@ -192,8 +192,8 @@ int runJoystick(const QStringList &args)
     parser.addHelpOption();
     parser.addOption({"port", "The port: COM<n> or a device path.", "PORT"});
     parser.addOption({"address",
-                      "The cameras' addresses, 0 to 255, as N and N-M separated by commas; the "
-                      "first is the current camera (default 1).",
+                      "The cameras' addresses, 0 to 255, as N and N-M separated by commas, such "
+                      "as 1,3,5-7 (as for sim); the first is the current camera (default 1).",
                       "LIST", "1"});
     parser.addOption({"baud", "Baud rate (default 9600).", "B", "9600"});
     parser.addOption({"protocol", "d for Pelco D (the default) or p for Pelco P.", "d|p", "d"});
