@@ -1,6 +1,9 @@
 #include "serialcontrol.h"
 
 #include "commsettings.h"
+#include "comnamespace.h"
+#include "lineforname.h"
+#include "networkaddress.h"
 #include "portname.h"
 #include "serialline.h"
 
@@ -63,6 +66,8 @@ lines::Framing framingOf(const CommSettings &settings, long handshaking)
 struct SerialControl::Private
 {
     std::unique_ptr<lines::Line> line;
+    // Names CommPort's device at each open; empty when the control was given its line.
+    PortResolver resolver;
     short commPort = 1;
     CommSettings settings;
     long handshaking = comNone;
@@ -88,15 +93,28 @@ struct SerialControl::Private
 };
 
 SerialControl::SerialControl(QObject *parent)
-    : SerialControl(std::make_unique<lines::SerialLine>(), parent)
+    : SerialControl(
+          [](int number) -> std::optional<QString> {
+              if (const auto port = ComNamespace::instance().find(number))
+                  return port->device;
+              return std::nullopt;
+          },
+          parent)
 {}
 
 SerialControl::SerialControl(PortResolver resolver, QObject *parent)
-    : SerialControl(std::make_unique<lines::SerialLine>(std::move(resolver)), parent)
-{}
+    : SerialControl(std::make_unique<lines::SerialLine>(resolver), parent)
+{
+    d->resolver = std::move(resolver);
+}
 
 SerialControl::SerialControl(std::unique_ptr<lines::Line> line, QObject *parent)
     : QObject(parent), d(std::make_unique<Private>())
+{
+    attach(std::move(line));
+}
+
+void SerialControl::attach(std::unique_ptr<lines::Line> line)
 {
     d->line = std::move(line);
     d->line->setReadBufferSize(d->inBufferSize);
@@ -186,8 +204,20 @@ void SerialControl::setPortOpen(bool open)
     }
     if (d->line->isOpen())
         raise(QStringLiteral("%1 is already open").arg(d->name()));
+    // A port whose link names a network line (rfc2217://, tcp://) is opened through a line of
+    // that kind, by its URL; any other through a serial line, by its COM name.
+    QString portName = d->name();
+    if (d->resolver) {
+        const std::optional<QString> device = d->resolver(d->commPort);
+        const bool network = device && lines::isNetworkPortName(*device);
+        if (network)
+            portName = *device;
+        if (network || !qobject_cast<lines::SerialLine *>(d->line.get()))
+            attach(network ? lines::makeLine(portName)
+                           : std::make_unique<lines::SerialLine>(d->resolver));
+    }
     onLine([&] {
-        d->line->open(d->name(), d->settings.baudRate, framingOf(d->settings, d->handshaking));
+        d->line->open(portName, d->settings.baudRate, framingOf(d->settings, d->handshaking));
     });
     d->commEvent = 0;
 }
