@@ -77,6 +77,8 @@ struct SerialControl::Private
     short rThreshold = 0;
     long inputMode = comInputModeText;
     short commEvent = 0;
+    bool opening = false; // inside the line's open, which may run the event loop
+    bool closedWhileOpening = false;
 
     QString name() const { return lines::comName(commPort); }
 
@@ -192,12 +194,16 @@ void SerialControl::setOutBufferCount(short count)
 
 bool SerialControl::portOpen()
 {
-    return d->line->isOpen();
+    // Open already while a network line's open waits, so that closing the port (the panel
+    // ending) cuts the wait short.
+    return d->line->isOpen() || (d->opening && !d->closedWhileOpening);
 }
 
 void SerialControl::setPortOpen(bool open)
 {
     if (!open) {
+        if (d->opening)
+            d->closedWhileOpening = true;
         d->line->close();
         d->commEvent = 0;
         return;
@@ -216,9 +222,21 @@ void SerialControl::setPortOpen(bool open)
             attach(network ? lines::makeLine(portName)
                            : std::make_unique<lines::SerialLine>(d->resolver));
     }
-    onLine([&] {
-        d->line->open(portName, d->settings.baudRate, framingOf(d->settings, d->handshaking));
-    });
+    d->opening = true;
+    d->closedWhileOpening = false;
+    try {
+        onLine([&] {
+            d->line->open(portName, d->settings.baudRate, framingOf(d->settings, d->handshaking));
+        });
+    } catch (const CommError &) {
+        d->opening = false;
+        // A network line's open waits in the event loop; a close asked for meanwhile (the
+        // panel closing) ends it, and the port is closed, as asked: no error to report.
+        if (d->closedWhileOpening && !d->line->isOpen())
+            return;
+        throw;
+    }
+    d->opening = false;
     d->commEvent = 0;
 }
 

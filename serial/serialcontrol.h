@@ -8,7 +8,8 @@
 //    network line: Settings and Handshaking reach the far port through RFC 2217 (a raw TCP
 //    line keeps the server's), the buffers are the control's own. The open waits for the
 //    server a few seconds at most, running the event loop without user input meanwhile (the
-//    window repaints, no click lands in the middle of it).
+//    window repaints, no click lands in the middle of it). PortOpen reads true while it waits;
+//    PortOpen false meanwhile ends the wait, and the open then ends quietly, the port closed.
 //  - Settings "baud,parity,data bits,stop bits" is applied at open and, while open, at once.
 //    Rates outside the usual list (56000) are asked of the driver as custom rates.
 //  - Handshaking 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both, each as the operating system does it:

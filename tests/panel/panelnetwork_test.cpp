@@ -13,6 +13,8 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QPaintEvent>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <arpa/inet.h>
 #include <map>
@@ -51,6 +53,51 @@ public:
 private:
     int m_fd = -1;
     std::uint16_t m_port = 0;
+};
+
+// An RFC 2217 server that takes the option and answers every setting with the value asked, but
+// the rate always with 4800.
+class FixedRateServer
+{
+public:
+    FixedRateServer()
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            QTcpSocket *s = m_server.nextPendingConnection();
+            QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] { answer(s); });
+        });
+    }
+    std::string endpoint() const { return "127.0.0.1:" + std::to_string(m_server.serverPort()); }
+
+private:
+    void answer(QTcpSocket *s)
+    {
+        m_pending += s->readAll();
+        QByteArray reply;
+        if (m_pending.contains(QByteArray("\xFF\xFB\x2C", 3)) && !m_agreed) {
+            reply += QByteArray("\xFF\xFD\x2C", 3);
+            m_agreed = true;
+        }
+        // Complete requests IAC SB 44 <command> <value> IAC SE (no value here holds a 255).
+        for (qsizetype i = m_pending.indexOf("\xFF\xFA\x2C"); i >= 0;
+             i = m_pending.indexOf("\xFF\xFA\x2C")) {
+            const qsizetype se = m_pending.indexOf("\xFF\xF0", i);
+            if (se < 0)
+                break;
+            const QByteArray request = m_pending.mid(i + 3, se - i - 3);
+            m_pending.remove(0, se + 2);
+            const QByteArray value =
+                request[0] == 1 ? QByteArray("\x00\x00\x12\xC0", 4) : request.mid(1); // 4800
+            reply += QByteArray("\xFF\xFA\x2C", 3) + char(request[0] + 100) + value +
+                     QByteArray("\xFF\xF0", 2);
+        }
+        s->write(reply);
+    }
+
+    QTcpServer m_server;
+    QByteArray m_pending;
+    bool m_agreed = false;
 };
 
 // Counts the panel's paints.
@@ -160,10 +207,13 @@ TEST_F(PanelNetworkTest, EachFailureToOpenEndsInTheMessageBoxWithItsText)
     PtyPair far;
     Ser2net server(far.slavePath());
     const std::uint16_t refusing = freeLoopbackPort();
+    FixedRateServer fixedRate;
     useDevices({{1, "rfc2217://gate-pi.invalid:2000"},
                 {2, "rfc2217://127.0.0.1:" + std::to_string(refusing)},
-                {3, "rfc2217://127.0.0.1:" + std::to_string(server.telnetPort())}});
-    FakePortSource list{{"COM1 (gate-pi.invalid:2000)", "COM2 (refused)", "COM3 (telnet)"}};
+                {3, "rfc2217://127.0.0.1:" + std::to_string(server.telnetPort())},
+                {4, "rfc2217://" + fixedRate.endpoint()}});
+    FakePortSource list{
+        {"COM1 (gate-pi.invalid:2000)", "COM2 (refused)", "COM3 (telnet)", "COM4 (fixed rate)"}};
     panel.setPortSource(&list);
     const std::string expected[] = {
         "gate-pi.invalid:2000: no such host (the name does not resolve)",
@@ -171,9 +221,10 @@ TEST_F(PanelNetworkTest, EachFailureToOpenEndsInTheMessageBoxWithItsText)
             " refused the connection (is ser2net running, and is this its port?)",
         "127.0.0.1:" + std::to_string(server.telnetPort()) +
             " is not an RFC 2217 server (it refused COM-PORT-OPTION)",
+        fixedRate.endpoint() + " set 4800 baud when 9600 was asked",
     };
     run([&] {
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 4; ++i) {
             SCOPED_TRACE(i);
             reports.clear();
             choosePortAt(i);
@@ -215,6 +266,26 @@ TEST_F(PanelNetworkTest, AServerThatNeverAnswersEndsTheOpenInTimeAndTheWindowRep
         EXPECT_EQ(reports[0].text.toStdString(), endpoint + " did not answer within 5 s");
         EXPECT_TRUE(panel.isVisible());
     });
+}
+
+// The close box while the open waits: the wait ends at once, the panel ends, and no message box
+// tells of an open that the operator's own close cut short.
+TEST_F(PanelNetworkTest, ClosingThePanelWhileTheOpenWaitsEndsBoth)
+{
+    SilentServer silent;
+    const std::string endpoint = "127.0.0.1:" + std::to_string(silent.port());
+    useDevices({{5, "rfc2217://" + endpoint}});
+    FakePortSource list{{"COM5 (" + endpoint + ")"}};
+    panel.setPortSource(&list);
+    QElapsedTimer timer;
+    const int result = run([&] {
+        QTimer::singleShot(300, &panel, [&] { panel.close(); });
+        timer.start();
+        choosePortAt(0);
+    });
+    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_TRUE(reports.empty()) << reports[0].text.toStdString();
 }
 
 } // namespace
