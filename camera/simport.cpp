@@ -1,6 +1,7 @@
 #include "simport.h"
 
 #include "comnamespace.h"
+#include "networkaddress.h"
 #include "portsdirtrust.h"
 #include "ttysettings.h"
 
@@ -57,7 +58,7 @@ std::optional<speed_t> standardSpeed(int baud)
     return std::nullopt;
 }
 
-enum class Entry { Free, Stale, Live, NotALink };
+enum class Entry { Free, Stale, Live, NotALink, Network };
 
 Entry inspect(const std::string &path, std::string *target)
 {
@@ -70,6 +71,8 @@ Entry inspect(const std::string &path, std::string *target)
     const ssize_t n = readlink(path.c_str(), buffer, sizeof buffer - 1);
     if (target)
         *target = n > 0 ? std::string(buffer, std::size_t(n)) : std::string();
+    if (n > 0 && lines::isNetworkPortName(QString::fromLocal8Bit(buffer, n)))
+        return Entry::Network; // nothing on disk to find, and not stale for it
     if (stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
         return Entry::Stale;
     return Entry::Live;
@@ -78,7 +81,7 @@ Entry inspect(const std::string &path, std::string *target)
 } // namespace
 
 VirtualPort::VirtualPort(const QString &portsDir, std::optional<int> number, int baud,
-                         const QStringList &systemDevices)
+                         const QStringList &systemDevices, const QString &pinsDir)
 {
     int slave = -1;
     char name[256] = {};
@@ -122,8 +125,11 @@ VirtualPort::VirtualPort(const QString &portsDir, std::optional<int> number, int
         refuseUntrusted();
         // The system's ports number themselves around the links: the numbers they hold now
         // are theirs.
-        const ComNamespace current = ComNamespace::read(portsDir, systemDevices);
+        const QString pinned = pinsDir.isEmpty() ? ComNamespace::configPortsDirectory() : pinsDir;
+        const ComNamespace current =
+            ComNamespace::read(QStringList{portsDir, pinned}, systemDevices);
         auto pathOf = [&](int n) { return dir + "/COM" + std::to_string(n); };
+        const std::string pins = pinned.toStdString();
         std::vector<int> candidates;
         if (number)
             candidates.push_back(*number);
@@ -138,17 +144,27 @@ VirtualPort::VirtualPort(const QString &portsDir, std::optional<int> number, int
                 throw Error("COM" + std::to_string(n) + " is taken by the system's serial port " +
                             held->device.toStdString());
             }
+            const std::string pin = pins + "/COM" + std::to_string(n);
+            struct stat st;
+            if (lstat(pin.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+                if (!number)
+                    continue;
+                throw Error("COM" + std::to_string(n) + " is taken: " + pin +
+                            " pins it in the configuration folder");
+            }
             const std::string path = pathOf(n);
             std::string target;
             const Entry entry = inspect(path, &target);
-            if (entry == Entry::Live || entry == Entry::NotALink) {
+            if (entry == Entry::Live || entry == Entry::NotALink || entry == Entry::Network) {
                 if (!number)
                     continue;
-                throw Error(entry == Entry::Live
-                                ? "COM" + std::to_string(n) + " is taken: " + path + " links to " +
-                                      target + ", a live device"
-                                : "COM" + std::to_string(n) + " is taken: " + path +
-                                      " is not a link, and is left alone");
+                throw Error(
+                    entry == Entry::Live ? "COM" + std::to_string(n) + " is taken: " + path +
+                                               " links to " + target + ", a live device"
+                    : entry == Entry::Network ? "COM" + std::to_string(n) + " is taken: " + path +
+                                                    " links to " + target + ", a network line"
+                                              : "COM" + std::to_string(n) + " is taken: " + path +
+                                                    " is not a link, and is left alone");
             }
             if (entry == Entry::Free) {
                 if (symlink(m_slavePath.c_str(), path.c_str()) == 0) {

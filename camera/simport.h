@@ -28,9 +28,12 @@ public:
     // one that points to a live device, or a COM<n> that is not a link at all, is left alone
     // and the port is refused. A number that one of systemDevices holds now (see
     // comnamespace.h) is refused too, and skipped by the default pick: taking it would move
-    // that port to another number while the camera runs.
+    // that port to another number while the camera runs. A link to a network line
+    // (rfc2217://, tcp://) is alive, whatever answers there. A number that a link in pinsDir
+    // holds (the configuration folder's ports directory when empty) is refused and skipped
+    // too: the session's link would hide that pin while the camera runs.
     VirtualPort(const QString &portsDir, std::optional<int> number, int baud,
-                const QStringList &systemDevices = {});
+                const QStringList &systemDevices = {}, const QString &pinsDir = QString());
     ~VirtualPort(); // removes the link, if it is still ours, and closes the master
 
     VirtualPort(const VirtualPort &) = delete;

@@ -1,5 +1,7 @@
 #include "comnamespace.h"
 
+#include "line.h"
+#include "networkaddress.h"
 #include "portdiscovery.h"
 #include "portname.h"
 #include "portsdirtrust.h"
@@ -8,6 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
+#include <QStandardPaths>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -215,6 +218,17 @@ QString ComNamespace::portsDirectory()
     return runtimeDirectory() + QStringLiteral("/tarn/ports");
 }
 
+QString ComNamespace::configDirectory()
+{
+    // Qt's location for GenericConfigLocation creates nothing when asked.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+}
+
+QString ComNamespace::configPortsDirectory()
+{
+    return configDirectory() + QStringLiteral("/tarn/ports");
+}
+
 QStringList ComNamespace::systemDevices()
 {
     QStringList hardware;
@@ -227,24 +241,39 @@ const ComNamespace &ComNamespace::instance()
 {
     static const ComNamespace snapshot = [] {
         const QStringList hardware = systemDevices();
-        QString ports = portsDirectory();
-        const QByteArray portsPath = QFile::encodeName(ports);
-        if (const auto why = portsDirectoryDistrust(
-                portsPath.toStdString(), QFile::encodeName(runtimeDirectory()).toStdString(),
-                geteuid())) {
-            // Said once: the snapshot is read once per process.
-            std::fprintf(stderr,
-                         "%s: ignoring the links in %s: %s; only the system's serial ports are "
-                         "listed\n",
-                         program_invocation_short_name, portsPath.constData(), why->c_str());
-            ports.clear();
+        // The runtime directory first: it wins a COM<n> both name (see the header).
+        const std::pair<QString, QString> folders[] = {
+            {portsDirectory(), runtimeDirectory()},
+            {configPortsDirectory(), configDirectory()},
+        };
+        QStringList dirs;
+        for (const auto &[ports, root] : folders) {
+            const QByteArray portsPath = QFile::encodeName(ports);
+            if (const auto why = portsDirectoryDistrust(
+                    portsPath.toStdString(), QFile::encodeName(root).toStdString(), geteuid())) {
+                // Said once: the snapshot is read once per process.
+                std::fprintf(stderr, "%s: ignoring the links in %s: %s; its ports are not listed\n",
+                             program_invocation_short_name, portsPath.constData(), why->c_str());
+                continue;
+            }
+            dirs << ports;
         }
-        return read(ports, hardware);
+        ComNamespace result = read(dirs, hardware);
+        for (const QString &hidden : result.hiddenLinks())
+            std::fprintf(stderr, "%s: %s is hidden by the link of the same name in %s\n",
+                         program_invocation_short_name, qPrintable(hidden),
+                         qPrintable(portsDirectory()));
+        return result;
     }();
     return snapshot;
 }
 
 ComNamespace ComNamespace::read(const QString &portsDir, const QStringList &hardwareDevices)
+{
+    return read(QStringList{portsDir}, hardwareDevices);
+}
+
+ComNamespace ComNamespace::read(const QStringList &portsDirs, const QStringList &hardwareDevices)
 {
     ComNamespace result;
     std::set<int> taken;
@@ -253,33 +282,48 @@ ComNamespace ComNamespace::read(const QString &portsDir, const QStringList &hard
     // Links first: each keeps its own number. A link whose target is missing is not listed
     // (the list is read once, so it could never be chosen before the next start), but it
     // still holds its number, so hardware ports do not move when the adapter comes back.
-    const QDir dir(portsDir);
-    const QFileInfoList entries =
-        portsDir.isEmpty()
-            ? QFileInfoList()
-            : dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo &entry : entries) {
-        if (!entry.isSymLink())
+    for (const QString &portsDir : portsDirs) {
+        if (portsDir.isEmpty())
             continue;
-        // Only links named exactly COM<n>: com3, COM0 or COM01 are ignored, not guessed at.
-        const std::optional<int> linked = lines::comNumberOfLink(entry.fileName());
-        if (!linked)
-            continue;
-        const int number = *linked;
-        taken.insert(number);
-        if (!QFileInfo::exists(entry.absoluteFilePath()))
-            continue;
-        // The target as the link names it (not fully resolved: /dev/serial/by-id/... stays
-        // recognisable), made absolute against the ports directory.
-        const QByteArray raw = QFile::encodeName(entry.absoluteFilePath());
-        char buffer[4096];
-        const ssize_t n = ::readlink(raw.constData(), buffer, sizeof buffer - 1);
-        if (n <= 0)
-            continue;
-        const QString target =
-            QDir::cleanPath(dir.absoluteFilePath(QFile::decodeName(QByteArray(buffer, n))));
-        linkedDevices.insert(canonical(target));
-        result.m_ports.push_back({number, target, comPortName(number, target), true});
+        const QDir dir(portsDir);
+        const QFileInfoList entries =
+            dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        for (const QFileInfo &entry : entries) {
+            if (!entry.isSymLink())
+                continue;
+            // Only links named exactly COM<n>: com3, COM0 or COM01 are ignored, not guessed at.
+            const std::optional<int> linked = lines::comNumberOfLink(entry.fileName());
+            if (!linked)
+                continue;
+            const int number = *linked;
+            if (!taken.insert(number).second) {
+                result.m_hidden << entry.absoluteFilePath();
+                continue;
+            }
+            const QByteArray raw = QFile::encodeName(entry.absoluteFilePath());
+            char buffer[4096];
+            const ssize_t n = ::readlink(raw.constData(), buffer, sizeof buffer - 1);
+            if (n <= 0)
+                continue;
+            const QString written = QFile::decodeName(QByteArray(buffer, n));
+            // A network line: the URL as the link names it; nothing on disk to find.
+            if (lines::isNetworkPortName(written)) {
+                try {
+                    const lines::NetworkAddress address = lines::parseNetworkAddress(written);
+                    result.m_ports.push_back(
+                        {number, address.url(), comPortName(number, address.endpoint()), true});
+                } catch (const lines::LineError &) {
+                }
+                continue;
+            }
+            if (!QFileInfo::exists(entry.absoluteFilePath()))
+                continue;
+            // The target as the link names it (not fully resolved: /dev/serial/by-id/... stays
+            // recognisable), made absolute against the ports directory.
+            const QString target = QDir::cleanPath(dir.absoluteFilePath(written));
+            linkedDevices.insert(canonical(target));
+            result.m_ports.push_back({number, target, comPortName(number, target), true});
+        }
     }
 
     // Hardware ports that no link names, each once, in natural order of their paths, take the

@@ -1,6 +1,9 @@
 #include "serialcontrol.h"
 
 #include "commsettings.h"
+#include "comnamespace.h"
+#include "lineforname.h"
+#include "networkaddress.h"
 #include "portname.h"
 #include "serialline.h"
 
@@ -63,6 +66,8 @@ lines::Framing framingOf(const CommSettings &settings, long handshaking)
 struct SerialControl::Private
 {
     std::unique_ptr<lines::Line> line;
+    // Names CommPort's device at each open; empty when the control was given its line.
+    PortResolver resolver;
     short commPort = 1;
     CommSettings settings;
     long handshaking = comNone;
@@ -72,6 +77,8 @@ struct SerialControl::Private
     short rThreshold = 0;
     long inputMode = comInputModeText;
     short commEvent = 0;
+    bool opening = false; // inside the line's open, which may run the event loop
+    bool closedWhileOpening = false;
 
     QString name() const { return lines::comName(commPort); }
 
@@ -88,15 +95,28 @@ struct SerialControl::Private
 };
 
 SerialControl::SerialControl(QObject *parent)
-    : SerialControl(std::make_unique<lines::SerialLine>(), parent)
+    : SerialControl(
+          [](int number) -> std::optional<QString> {
+              if (const auto port = ComNamespace::instance().find(number))
+                  return port->device;
+              return std::nullopt;
+          },
+          parent)
 {}
 
 SerialControl::SerialControl(PortResolver resolver, QObject *parent)
-    : SerialControl(std::make_unique<lines::SerialLine>(std::move(resolver)), parent)
-{}
+    : SerialControl(std::make_unique<lines::SerialLine>(resolver), parent)
+{
+    d->resolver = std::move(resolver);
+}
 
 SerialControl::SerialControl(std::unique_ptr<lines::Line> line, QObject *parent)
     : QObject(parent), d(std::make_unique<Private>())
+{
+    attach(std::move(line));
+}
+
+void SerialControl::attach(std::unique_ptr<lines::Line> line)
 {
     d->line = std::move(line);
     d->line->setReadBufferSize(d->inBufferSize);
@@ -174,21 +194,49 @@ void SerialControl::setOutBufferCount(short count)
 
 bool SerialControl::portOpen()
 {
-    return d->line->isOpen();
+    // Open already while a network line's open waits, so that closing the port (the panel
+    // ending) cuts the wait short.
+    return d->line->isOpen() || (d->opening && !d->closedWhileOpening);
 }
 
 void SerialControl::setPortOpen(bool open)
 {
     if (!open) {
+        if (d->opening)
+            d->closedWhileOpening = true;
         d->line->close();
         d->commEvent = 0;
         return;
     }
     if (d->line->isOpen())
         raise(QStringLiteral("%1 is already open").arg(d->name()));
-    onLine([&] {
-        d->line->open(d->name(), d->settings.baudRate, framingOf(d->settings, d->handshaking));
-    });
+    // A port whose link names a network line (rfc2217://, tcp://) is opened through a line of
+    // that kind, by its URL; any other through a serial line, by its COM name.
+    QString portName = d->name();
+    if (d->resolver) {
+        const std::optional<QString> device = d->resolver(d->commPort);
+        const bool network = device && lines::isNetworkPortName(*device);
+        if (network)
+            portName = *device;
+        if (network || !qobject_cast<lines::SerialLine *>(d->line.get()))
+            attach(network ? lines::makeLine(portName)
+                           : std::make_unique<lines::SerialLine>(d->resolver));
+    }
+    d->opening = true;
+    d->closedWhileOpening = false;
+    try {
+        onLine([&] {
+            d->line->open(portName, d->settings.baudRate, framingOf(d->settings, d->handshaking));
+        });
+    } catch (const CommError &) {
+        d->opening = false;
+        // A network line's open waits in the event loop; a close asked for meanwhile (the
+        // panel closing) ends it, and the port is closed, as asked: no error to report.
+        if (d->closedWhileOpening && !d->line->isOpen())
+            return;
+        throw;
+    }
+    d->opening = false;
     d->commEvent = 0;
 }
 

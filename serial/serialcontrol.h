@@ -3,7 +3,13 @@
 // What the properties mean here:
 //  - PortOpen true opens CommPort's device, as the resolver (normally the COM namespace) names
 //    it, exclusively: besides Qt's lock file and TIOCEXCL the control holds a flock on the
-//    device, which also keeps a second opener out when it runs as root.
+//    device, which also keeps a second opener out when it runs as root. When the device is a
+//    network line's URL (a link to rfc2217://HOST:PORT or tcp://HOST:PORT), the port is that
+//    network line: Settings and Handshaking reach the far port through RFC 2217 (a raw TCP
+//    line keeps the server's), the buffers are the control's own. The open waits for the
+//    server a few seconds at most, running the event loop without user input meanwhile (the
+//    window repaints, no click lands in the middle of it). PortOpen reads true while it waits;
+//    PortOpen false meanwhile ends the wait, and the open then ends quietly, the port closed.
 //  - Settings "baud,parity,data bits,stop bits" is applied at open and, while open, at once.
 //    Rates outside the usual list (56000) are asked of the driver as custom rates.
 //  - Handshaking 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both, each as the operating system does it:
@@ -72,6 +78,9 @@ public:
     static QString openErrorText(int errnum, const QString &name, const QString &device);
 
 private:
+    // Makes line the control's line, its buffer bound and receive events set up.
+    void attach(std::unique_ptr<lines::Line> line);
+
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -84,6 +84,15 @@ int runMonitor(const QStringList &args)
     quiet.setSingleShot(true);
     quiet.setInterval(quietMs);
     QObject::connect(&quiet, &QTimer::timeout, [&] { report(receiver.lineQuiet()); });
+    // The device goes (an adapter pulled, a simulator ended): said once, however the line
+    // learns of it first (its lost signal, or a read that fails), and the monitor fails.
+    const auto lose = [&](const QString &why) {
+        if (status == cli::exitFailure)
+            return;
+        cli::printError(QStringLiteral("lost %1: %2").arg(device, why));
+        status = cli::exitFailure;
+        QCoreApplication::quit();
+    };
     QObject::connect(&port, &lines::Line::readyRead, [&] {
         try {
             const QByteArray bytes = port.read();
@@ -91,17 +100,10 @@ int runMonitor(const QStringList &args)
                                            std::size_t(bytes.size()))));
             quiet.start();
         } catch (const lines::LineError &error) {
-            cli::printError(error.text());
-            status = cli::exitFailure;
-            QCoreApplication::quit();
+            lose(error.text());
         }
     });
-    // The device goes (an adapter pulled, a simulator ended): said, and the monitor fails.
-    QObject::connect(&port, &lines::Line::lost, [&](const QString &why) {
-        cli::printError(QStringLiteral("lost %1: %2").arg(device, why));
-        status = cli::exitFailure;
-        QCoreApplication::quit();
-    });
+    QObject::connect(&port, &lines::Line::lost, lose);
     const int loop = QCoreApplication::exec();
     report(receiver.finish());
     return status != cli::exitOk ? status : loop;

@@ -1,5 +1,5 @@
-// tarnctl ports: the COM namespace, one port a line ("COM3 /dev/ttyUSB0"), in the order the
-// panel's list shows them.
+// tarnctl ports: the COM namespace, one port a line ("COM3 /dev/ttyUSB0", or the URL of a
+// network line: "COM7 rfc2217://gate-pi:2000"), in the order the panel's list shows them.
 #include "cli.h"
 #include "comnamespace.h"
 #include "tarnctl.h"
@@ -11,10 +11,12 @@ int runPorts(const QStringList &args)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Lists the serial ports as the panel's list shows them, one a line: the port's name\n"
-        "COM<n>, a space, and its device path. The ports are the system's serial ports and\n"
-        "the links COM1 to COM255 in " +
-        ComNamespace::portsDirectory() +
-        ".\n"
+        "COM<n>, a space, and its device path, or the URL of a network line\n"
+        "(tcp://HOST:PORT, rfc2217://HOST:PORT). The ports are the system's serial ports and\n"
+        "the links COM1 to COM255 in the ports directories\n  " +
+        ComNamespace::portsDirectory() + " (this session's; it wins a COM<n> both hold)\n  " +
+        ComNamespace::configPortsDirectory() +
+        " (pins that outlast a logout).\n"
         "Prints nothing when there are none. Exit status: 0, or 2 for a bad command line.");
     parser.addHelpOption();
     try {

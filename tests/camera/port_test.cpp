@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -84,6 +85,46 @@ TEST_F(SimPort, TheDefaultPickSkipsTheNumbersSystemPortsHold)
         VirtualPort port(ports(), std::nullopt, 9600, system);
         EXPECT_EQ(port.number(), row.expected) << row.systemPorts << " system ports";
     }
+}
+
+} // namespace
+
+namespace {
+
+// Pins in the configuration folder's ports directory, and network links in the session's:
+// the camera's default pick goes around both, and an asked number they hold is refused.
+TEST_F(SimPort, PinsAndNetworkLinksKeepTheirNumbers)
+{
+    QTemporaryDir config;
+    const QString pins = config.path() + "/tarn/ports";
+    ASSERT_TRUE(QDir().mkpath(pins));
+    ASSERT_TRUE(QDir().mkpath(ports()));
+    ASSERT_TRUE(QFile::link("rfc2217://gate-pi:2000", pins + "/COM9"));
+    ASSERT_TRUE(QFile::link("/dev/serial/by-id/usb-gone-if00", pins + "/COM10"));
+    ASSERT_TRUE(QFile::link("tcp://gate-pi:2001", link(11)));
+
+    {
+        VirtualPort port(ports(), std::nullopt, 9600, {}, pins);
+        EXPECT_EQ(port.number(), 12);
+    }
+    const auto refused = [&](int n) {
+        try {
+            VirtualPort port(ports(), n, 9600, {}, pins);
+        } catch (const VirtualPort::Error &error) {
+            return std::string(error.what());
+        }
+        return std::string();
+    };
+    EXPECT_EQ(refused(9),
+              "COM9 is taken: " + pins.toStdString() + "/COM9 pins it in the configuration folder");
+    EXPECT_EQ(refused(10), "COM10 is taken: " + pins.toStdString() +
+                               "/COM10 pins it in the configuration folder");
+    EXPECT_EQ(refused(11), "COM11 is taken: " + link(11).toStdString() +
+                               " links to tcp://gate-pi:2001, a network line");
+    // The session's network link is left as it was.
+    char target[64] = {};
+    ASSERT_GT(::readlink(QFile::encodeName(link(11)).constData(), target, sizeof target - 1), 0);
+    EXPECT_STREQ(target, "tcp://gate-pi:2001");
 }
 
 } // namespace

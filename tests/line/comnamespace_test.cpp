@@ -318,3 +318,89 @@ TEST(ComNamespace, OneSnapshotServesTheWholeProcess)
     EXPECT_FALSE(ComNamespace::instance().find(43));
 }
 } // namespace
+
+namespace {
+
+TEST(ComNamespace, ALinkToANetworkNameIsANetworkPort)
+{
+    PortsDir dir;
+    dir.link("COM7", "rfc2217://gate-pi:2000");
+    dir.link("COM8", "tcp://[::1]:4001");
+    dir.link("COM9", "RFC2217://10.0.0.5:2001"); // the scheme in any case
+    dir.link("COM10", "rfc2217://camera-gateway.example.org:2000");
+    dir.link("COM1", "rfc2217://no-port-here"); // malformed: not listed, its number kept
+    const ComNamespace ns = ComNamespace::read(dir.path(), {"/dev/ttyS0"});
+
+    const struct
+    {
+        int number;
+        const char *device;
+        const char *name;
+    } expected[] = {
+        {7, "rfc2217://gate-pi:2000", "COM7 (gate-pi:2000)"},
+        {8, "tcp://[::1]:4001", "COM8 ([::1]:4001)"},
+        {9, "rfc2217://10.0.0.5:2001", "COM9 (10.0.0.5:2001)"},
+        // Cut to 24 bytes as any long name is.
+        {10, "rfc2217://camera-gateway.example.org:2000", "COM10 (camera-ga~g:2000)"},
+    };
+    for (const auto &port : expected) {
+        SCOPED_TRACE(port.number);
+        const auto found = ns.find(port.number);
+        ASSERT_TRUE(found);
+        EXPECT_EQ(found->device, port.device);
+        EXPECT_EQ(found->name, port.name);
+        EXPECT_TRUE(found->linked);
+    }
+    EXPECT_FALSE(ns.find(1));
+    ASSERT_TRUE(ns.find(2)); // the hardware port goes around the malformed link's number
+    EXPECT_EQ(ns.find(2)->device, "/dev/ttyS0");
+    EXPECT_EQ(ns.ports().size(), 5u);
+}
+
+TEST(ComNamespace, TwoPortsDirectoriesTheFirstWinsANumberBothHold)
+{
+    PortsDir runtime, config;
+    const QString sim = runtime.device("pts/7");
+    const QString adapter = config.device("serial/by-id/usb-FTDI_X-if00");
+    runtime.link("COM9", sim);
+    config.link("COM9", "rfc2217://gate-pi:2000"); // hidden while the session's COM9 is there
+    config.link("COM3", adapter);
+    config.link("COM4", "tcp://gate-pi:2001");
+    runtime.link("COM1", runtime.path() + "/gone"); // missing: unlisted, keeps COM1 from both
+    config.link("COM1", "rfc2217://gate-pi:2002");
+
+    const ComNamespace ns =
+        ComNamespace::read(QStringList{runtime.path(), config.path()}, {"/dev/ttyS0"});
+    ASSERT_TRUE(ns.find(9));
+    EXPECT_EQ(ns.find(9)->device, sim);
+    ASSERT_TRUE(ns.find(3));
+    EXPECT_EQ(ns.find(3)->device, adapter);
+    ASSERT_TRUE(ns.find(4));
+    EXPECT_EQ(ns.find(4)->device, "tcp://gate-pi:2001");
+    EXPECT_FALSE(ns.find(1));
+    ASSERT_TRUE(ns.find(2));
+    EXPECT_EQ(ns.find(2)->device, "/dev/ttyS0");
+    EXPECT_EQ(ns.ports().size(), 4u);
+    EXPECT_EQ(ns.hiddenLinks(), QStringList({config.path() + "/COM1", config.path() + "/COM9"}));
+
+    // Without the runtime directory's links, the pins are found.
+    const ComNamespace pinsOnly = ComNamespace::read(QStringList{config.path()}, {});
+    ASSERT_TRUE(pinsOnly.find(9));
+    EXPECT_EQ(pinsOnly.find(9)->device, "rfc2217://gate-pi:2000");
+    EXPECT_TRUE(pinsOnly.hiddenLinks().isEmpty());
+}
+
+TEST(ComNamespace, ThePinsAreUnderTheConfigurationFolderAndReadingCreatesNothing)
+{
+    QTemporaryDir config;
+    const QByteArray old = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    EXPECT_EQ(ComNamespace::configPortsDirectory(), config.path() + "/tarn/ports");
+    const ComNamespace ns = ComNamespace::read(
+        QStringList{ComNamespace::portsDirectory(), ComNamespace::configPortsDirectory()}, {});
+    EXPECT_TRUE(ns.ports().empty());
+    EXPECT_TRUE(QDir(config.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    qputenv("XDG_CONFIG_HOME", old);
+}
+
+} // namespace

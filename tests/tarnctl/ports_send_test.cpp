@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace pelco;
@@ -69,6 +70,51 @@ TEST_F(TarnctlPorts, ListsLinkedPortsInTheListsOrder)
         EXPECT_NE(line.rfind("COM7 ", 0), 0u) << "a link to nothing is not listed";
         EXPECT_NE(line.rfind("COM1 " + two.slavePath(), 0), 0u) << "COM01 is not a port name";
     }
+}
+
+// Pins in the configuration folder's ports directory are listed beside the session's links, a
+// network line with its URL; the session's link wins a number both hold, and says so.
+TEST_F(TarnctlPorts, ListsThePinsOfTheConfigurationFolderAndNetworkLinks)
+{
+    PtyPair session, pinned, shadowed;
+    session.linkAs(portsDir(), 5);
+    shadowed.linkAs(pinsDir(), 5);
+    pinned.linkAs(pinsDir(), 6);
+    ASSERT_TRUE(QFile::link("rfc2217://gate-pi:2000", QString::fromStdString(pinsDir() + "/COM7")));
+    ASSERT_TRUE(QFile::link("tcp://[::1]:4001", QString::fromStdString(portsDir() + "/COM8")));
+
+    const auto r = tarnctl({"ports"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "tarnctl: " + pinsDir() + "/COM5 is hidden by the link of the same name in " +
+                         portsDir() + "\n");
+    const auto listed = lines(r.out);
+    for (const std::string &expected :
+         {"COM5 " + session.slavePath(), "COM6 " + pinned.slavePath(),
+          std::string("COM7 rfc2217://gate-pi:2000"), std::string("COM8 tcp://[::1]:4001")})
+        EXPECT_NE(std::find(listed.begin(), listed.end(), expected), listed.end())
+            << expected << " in\n"
+            << r.out;
+    EXPECT_EQ(r.out.find(shadowed.slavePath()), std::string::npos) << r.out;
+
+    // The pins are trusted as the session's links are: the folders from the configuration
+    // folder down must be the user's alone.
+    ASSERT_EQ(chmod((config() + "/tarn").c_str(), 0777), 0);
+    const auto untrusted = tarnctl({"ports"});
+    EXPECT_EQ(untrusted.status, 0);
+    EXPECT_EQ(untrusted.err.rfind("tarnctl: ignoring the links in " + pinsDir() + ": " + config() +
+                                      "/tarn (owner ",
+                                  0),
+              0u)
+        << untrusted.err;
+    EXPECT_NE(untrusted.err.find("is writable by every user; its ports are not listed\n"),
+              std::string::npos)
+        << untrusted.err;
+    EXPECT_EQ(untrusted.out.find("COM7 "), std::string::npos) << untrusted.out;
+    EXPECT_NE(untrusted.out.find("COM5 " + session.slavePath()), std::string::npos);
+
+    const auto help = tarnctl({"ports", "--help"});
+    EXPECT_NE(help.out.find(portsDir()), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find(pinsDir()), std::string::npos) << help.out;
 }
 
 TEST_F(TarnctlPorts, AnEmptyOrMissingPortsDirectoryIsNoErrorAndIsNotCreated)

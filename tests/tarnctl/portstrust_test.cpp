@@ -81,7 +81,7 @@ TEST_P(UntrustedPortsDir, ItsLinksAreIgnoredWithOneLineSayingWhy)
 
     const std::string why = spoil();
     const std::string warning = "tarnctl: ignoring the links in " + portsDir() + ": " + why +
-                                "; only the system's serial ports are listed\n";
+                                "; its ports are not listed\n";
     const ProcessResult listed = tarnctl({"ports"});
     EXPECT_EQ(listed.status, 0);
     EXPECT_EQ(listed.err, warning);

@@ -19,22 +19,33 @@ inline ProcessResult runTarnctl(const std::vector<std::string> &args)
     return runProcess(TARNCTL_PATH, args, 60000);
 }
 
-// A runtime directory (mode 0700) for every test, handed to tarnctl by XDG_RUNTIME_DIR: its
-// ports directory is the test's own.
+// A runtime directory (mode 0700) and a configuration folder for every test, handed to tarnctl
+// by XDG_RUNTIME_DIR and XDG_CONFIG_HOME: both ports directories are the test's own.
 class TarnctlTest : public testing::Test
 {
 protected:
-    void SetUp() override { setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1); }
-    void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
+    void SetUp() override
+    {
+        setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", m_config.path().c_str(), 1);
+    }
+    void TearDown() override
+    {
+        unsetenv("XDG_RUNTIME_DIR");
+        unsetenv("XDG_CONFIG_HOME");
+    }
 
     const std::string &runtime() const { return m_runtime; }
     std::string portsDir() const { return m_runtime + "/tarn/ports"; }
+    const std::string &config() const { return m_config.path(); }
+    std::string pinsDir() const { return m_config.path() + "/tarn/ports"; }
 
     static ProcessResult tarnctl(const std::vector<std::string> &args) { return runTarnctl(args); }
 
 private:
     TempDir m_dir{"tarnctl-test"};
     std::string m_runtime = m_dir.path();
+    TempDir m_config{"tarnctl-config"};
 };
 
 struct RefusedLine
