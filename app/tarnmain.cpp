@@ -1,7 +1,7 @@
 #include "tarnmain.h"
 
-#include "closesignals.h"
 #include "ptzcontrolapp.h"
+#include "signalwatcher.h"
 #include "versioninfo.h"
 
 #include <QApplication>
@@ -12,7 +12,9 @@ int tarnMain(CPtzControlApp &app, char *argv0)
     char *qtArgv[] = {argv0, nullptr};
     QApplication application(qtArgc, qtArgv);
     QCoreApplication::setApplicationVersion(applicationVersionText());
-    const CloseSignals endSignals([&app] { app.OnEndSignal(); });
+    // SIGTERM, SIGINT and SIGHUP end the panel as its close box does: the port is closed and a
+    // camera still moving for a held button is stopped, instead of the process dying mid-hold.
+    const SignalWatcher endSignals([&app](int) { app.OnEndSignal(); });
     app.InitInstance();
     return 0;
 }

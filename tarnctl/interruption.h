@@ -6,7 +6,7 @@
 // blocking write in between is not cut short.
 #pragma once
 
-#include "simline.h"
+#include "signalwatcher.h"
 
 class QEventLoop;
 

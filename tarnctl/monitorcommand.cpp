@@ -8,6 +8,7 @@
 // that Pelco D frames carry as data and checksums.
 #include "cli.h"
 #include "serialline.h"
+#include "signalwatcher.h"
 #include "simline.h"
 #include "tarnctl.h"
 

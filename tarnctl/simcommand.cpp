@@ -7,6 +7,7 @@
 #include "comnamespace.h"
 #include "hex.h"
 #include "portname.h"
+#include "signalwatcher.h"
 #include "simline.h"
 #include "simlineview.h"
 #include "simplacement.h"

@@ -2,13 +2,9 @@
 
 #include "hex.h"
 
-#include <QSocketNotifier>
 #include <QTime>
 
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 using pelco::Byte;
 using pelco::PelcoEvent;
@@ -67,47 +63,3 @@ void printLine(const QString &line)
 }
 
 } // namespace simline
-
-namespace {
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int signal)
-{
-    const int saved = errno;
-    const unsigned char byte = static_cast<unsigned char>(signal);
-    [[maybe_unused]] const ssize_t n = write(signalPipe[1], &byte, 1);
-    errno = saved;
-}
-} // namespace
-
-struct SignalWatcher::Private
-{
-    std::function<void(int)> onSignal;
-    std::unique_ptr<QSocketNotifier> notifier;
-};
-
-SignalWatcher::SignalWatcher(std::function<void(int signal)> callback) : d(new Private)
-{
-    d->onSignal = std::move(callback);
-    std::signal(SIGPIPE, SIG_IGN);
-    if (signalPipe[0] < 0 && pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    d->notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(d->notifier.get(), &QSocketNotifier::activated, [this] {
-        unsigned char byte = 0;
-        while (read(signalPipe[0], &byte, 1) == 1)
-            d->onSignal(byte);
-    });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int s : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(s, &action, nullptr);
-}
-
-SignalWatcher::~SignalWatcher()
-{
-    for (int s : {SIGINT, SIGTERM, SIGHUP})
-        std::signal(s, SIG_DFL);
-}

@@ -32,17 +32,3 @@ QString timestamp();
 void printLine(const QString &line);
 
 } // namespace simline
-
-// Turns SIGINT, SIGTERM and SIGHUP into a call on the event loop, through a pipe written by
-// the signal handler (the only thing it does), so the program ends through its normal cleanup.
-// SIGPIPE is ignored: a reader that goes away must not kill us before the cleanup.
-class SignalWatcher
-{
-public:
-    explicit SignalWatcher(std::function<void(int signal)> onSignal);
-    ~SignalWatcher();
-
-private:
-    struct Private;
-    std::unique_ptr<Private> d;
-};

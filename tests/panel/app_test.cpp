@@ -1,7 +1,6 @@
 #include "paneltestsupport.h"
 
 #include "aboutdlg.h"
-#include "closesignals.h"
 #include "helpviewer.h"
 #include "hex.h"
 #include "ptzcontrolapp.h"
@@ -192,24 +191,4 @@ TEST(AppTest, AnEndSignalEndsThePanelAsTheCloseBoxDoesEvenUnderTheAboutBox)
         EXPECT_FALSE(w->isVisible());
     // With no panel running, a signal does nothing.
     t.app.OnEndSignal();
-}
-
-TEST(CloseSignalsTest, TermIntAndHupRunTheCallbackFromTheEventLoopAndTheOldHandlersComeBack)
-{
-    struct sigaction before = {};
-    sigaction(SIGTERM, nullptr, &before);
-    {
-        int calls = 0;
-        const CloseSignals closing([&] { ++calls; });
-        for (int number : {SIGTERM, SIGINT, SIGHUP}) {
-            SCOPED_TRACE(number);
-            const int seen = calls;
-            ASSERT_EQ(std::raise(number), 0);
-            EXPECT_EQ(calls, seen) << "not inside the handler";
-            EXPECT_TRUE(QTest::qWaitFor([&] { return calls == seen + 1; }));
-        }
-    }
-    struct sigaction after = {};
-    sigaction(SIGTERM, nullptr, &after);
-    EXPECT_EQ(after.sa_handler, before.sa_handler);
 }
