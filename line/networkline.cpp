@@ -89,18 +89,7 @@ NetworkLine::NetworkLine(NetworkAddress::Scheme scheme, QObject *parent)
             QStringLiteral("The connection to %1 failed: %2").arg(where, d->socket.errorString()),
             QStringLiteral("the connection failed: %1").arg(d->socket.errorString()));
     });
-    connect(&d->socket, &QTcpSocket::disconnected, this, [this] {
-        takeIn();
-        if (isABusyText(d->held)) {
-            const QString said = QString::fromLatin1(d->held.trimmed());
-            connectionGone(QStringLiteral("%1 is in use by another client (the server said \"%2\")")
-                               .arg(endpoint(), said),
-                           QStringLiteral("the port is in use by another client"));
-        } else {
-            connectionGone(QStringLiteral("%1 closed the connection").arg(endpoint()),
-                           QStringLiteral("the server closed the connection"));
-        }
-    });
+    connect(&d->socket, &QTcpSocket::disconnected, this, [this] { serverClosed(); });
 }
 
 NetworkLine::~NetworkLine()
@@ -176,9 +165,12 @@ void NetworkLine::write(std::span<const std::uint8_t> bytes)
         // The server may have closed while the event loop did not run: the kernel would still
         // take the bytes, and they would be lost.
         pollfd p{int(d->socket.socketDescriptor()), POLLRDHUP, 0};
-        if (p.fd >= 0 && ::poll(&p, 1, 0) == 1 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)))
-            connectionGone(QStringLiteral("%1 closed the connection").arg(endpoint()),
-                           QStringLiteral("the server closed the connection"));
+        if (p.fd >= 0 && ::poll(&p, 1, 0) == 1 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR))) {
+            // What it said before it closed (a busy port's words) is read first.
+            d->socket.waitForReadyRead(0);
+            if (!d->gone)
+                serverClosed();
+        }
     }
     if (d->gone)
         raise(d->goneText);
@@ -215,10 +207,15 @@ void NetworkLine::send(std::span<const std::uint8_t> wire)
 
 void NetworkLine::waitFor(const std::function<bool()> &done, QDeadlineTimer deadline)
 {
-    // Wakes the loop at the deadline.
+    // Wakes the loop at the deadline. A timer may fire a little early (a coarse one by up to 5 %):
+    // it is armed again for what is left, or the loop would wait for an event that never comes.
     QTimer wake;
     wake.setSingleShot(true);
-    wake.start(std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())));
+    wake.setTimerType(Qt::PreciseTimer);
+    const auto arm = [&] {
+        wake.start(std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime()) + 1));
+    };
+    arm();
     d->waiting = true;
     d->cancelled = false;
     struct Reset
@@ -239,6 +236,8 @@ void NetworkLine::waitFor(const std::function<bool()> &done, QDeadlineTimer dead
             raise(QStringLiteral("%1 did not answer within %2 s")
                       .arg(endpoint())
                       .arg(QString::number(double(d->timeout.count()) / 1000.0)));
+        if (!wake.isActive())
+            arm();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                         QEventLoop::WaitForMoreEvents);
     }
@@ -284,6 +283,20 @@ void NetworkLine::deliver(const std::vector<std::uint8_t> &data)
         d->screening = false;
         d->in += d->held;
         d->held.clear();
+    }
+}
+
+void NetworkLine::serverClosed()
+{
+    takeIn();
+    if (isABusyText(d->held)) {
+        const QString said = QString::fromLatin1(d->held.trimmed());
+        connectionGone(QStringLiteral("%1 is in use by another client (the server said \"%2\")")
+                           .arg(endpoint(), said),
+                       QStringLiteral("the port is in use by another client"));
+    } else {
+        connectionGone(QStringLiteral("%1 closed the connection").arg(endpoint()),
+                       QStringLiteral("the server closed the connection"));
     }
 }
 

@@ -91,6 +91,8 @@ private:
     // Reads what the socket holds (within the read bound); readyRead() if data came and notify.
     void takeIn(bool notify = true);
     void deliver(const std::vector<std::uint8_t> &data);
+    // The server ended the connection: gone, as a busy port if that is what it said.
+    void serverClosed();
     void connectionGone(const QString &text, const QString &why);
     void closeConnection();
 
