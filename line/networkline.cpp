@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <poll.h>
+#include <sys/socket.h>
+#include <thread>
 
 namespace lines {
 
@@ -14,6 +16,13 @@ namespace {
 
 // How long write() may take to hand its bytes to the kernel before it is an error.
 constexpr int writeTimeoutMs = 2000;
+
+// How long close() waits for the server to end its side after ours.
+constexpr int closeTimeoutMs = 1000;
+
+// What a server (ser2net) may take to hand received bytes to its port: closed sooner after
+// the last write, it may close its port with them still unwritten.
+constexpr std::chrono::milliseconds serverMargin{100};
 
 // What ser2net sends, and then closes, when another client holds the port (kickolduser off):
 // the connection's port, or its device through another connection.
@@ -57,6 +66,8 @@ struct NetworkLine::Private
     bool screening = true; // the first bytes are still being held
     qint64 readBound = 0;
     bool discarding = false; // received data is being dropped: no readyRead for it
+    // When what was written will have left the far port, at the line's rate.
+    std::chrono::steady_clock::time_point drainedAt;
 };
 
 NetworkLine::NetworkLine(NetworkAddress::Scheme scheme, QObject *parent)
@@ -132,7 +143,31 @@ void NetworkLine::close()
 {
     if (d->waiting)
         d->cancelled = true;
+    else if (d->open && connected()) {
+        // The last frames reach the far port before the server is told to close it.
+        const auto until = d->drainedAt + serverMargin;
+        if (until > std::chrono::steady_clock::now())
+            std::this_thread::sleep_until(until);
+        endInOrder();
+    }
     closeConnection();
+}
+
+void NetworkLine::endInOrder()
+{
+    // Closed with received bytes unread (a server's late Telnet notices), the socket would be
+    // reset, and a reset makes the server drop what it has not read yet: the last frames. So
+    // our side ends first, once all is sent, and what still comes is read and dropped until the
+    // server ends its side too.
+    d->discarding = true;
+    if (::shutdown(int(d->socket.socketDescriptor()), SHUT_WR) == 0) {
+        const QDeadlineTimer deadline(closeTimeoutMs);
+        while (d->socket.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired()) {
+            d->socket.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+            d->socket.readAll();
+        }
+    }
+    d->discarding = false;
 }
 
 void NetworkLine::closeConnection()
@@ -178,6 +213,12 @@ void NetworkLine::write(std::span<const std::uint8_t> bytes)
     wire.reserve(bytes.size() + 8);
     encode(bytes, wire);
     send(wire);
+    // When the bytes will have left the far port: ten bits each at the line's rate, after
+    // those before them.
+    const auto now = std::chrono::steady_clock::now();
+    const auto lineTime =
+        std::chrono::microseconds(qint64(bytes.size()) * 10 * 1'000'000 / std::max(1, m_rate));
+    d->drainedAt = std::max(d->drainedAt, now) + lineTime;
 }
 
 void NetworkLine::send(std::span<const std::uint8_t> wire)
