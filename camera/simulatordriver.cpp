@@ -88,11 +88,29 @@ void SimulatorDriver::onTimer()
     carryOut(m_simulator.advance(now(), line()));
 }
 
-Simulator::Line SimulatorDriver::line() const
+void SimulatorDriver::setSecondEnd(Writer writer)
+{
+    m_secondEnd = std::move(writer);
+}
+
+void SimulatorDriver::receivedFromSecondEnd(std::span<const pelco::Byte> bytes)
+{
+    carryOut(m_simulator.received(bytes, m_simulator.settings().baud, now()));
+}
+
+bool SimulatorDriver::portOpen() const
 {
     pollfd fd{m_port.masterFd(), POLLOUT, 0};
-    const bool open = poll(&fd, 1, 0) >= 0 && !(fd.revents & (POLLHUP | POLLERR));
-    return {open, lines::ttySpeed(m_port.masterFd())};
+    return poll(&fd, 1, 0) >= 0 && !(fd.revents & (POLLHUP | POLLERR));
+}
+
+Simulator::Line SimulatorDriver::line() const
+{
+    // While a second end is there, the line is at the camera's rate for it; the port's client,
+    // if any, hears the answers whatever its own speed, as a listener on a shared line would.
+    if (m_secondEnd)
+        return {true, m_simulator.settings().baud};
+    return {portOpen(), lines::ttySpeed(m_port.masterFd())};
 }
 
 void SimulatorDriver::carryOut(const Simulator::Step &step)
@@ -100,8 +118,14 @@ void SimulatorDriver::carryOut(const Simulator::Step &step)
     for (const Simulator::Report &report : step.reports)
         m_onReport(report);
     // An answer the client's full input cannot take is lost, as on a line.
-    for (const std::vector<pelco::Byte> &bytes : step.writes)
-        [[maybe_unused]] const ssize_t n = write(m_port.masterFd(), bytes.data(), bytes.size());
+    // Nothing goes to a port nobody holds: the next client would read it as stale bytes.
+    const bool toPort = !step.writes.empty() && portOpen();
+    for (const std::vector<pelco::Byte> &bytes : step.writes) {
+        if (toPort) [[maybe_unused]]
+            const ssize_t n = write(m_port.masterFd(), bytes.data(), bytes.size());
+        if (m_secondEnd)
+            m_secondEnd(bytes);
+    }
     if (step.stateChanged && m_onState)
         for (std::size_t i = 0; i < m_simulator.cameras().size(); ++i)
             m_onState(i, m_simulator.cameras()[i].state());

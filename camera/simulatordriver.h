@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <span>
 
 class SimulatorDriver
 {
@@ -33,6 +34,15 @@ public:
     // The end: what a client wrote just before we were stopped is still shown.
     void finish();
 
+    // A second end of the line besides the pseudo-terminal (a client across the network): what
+    // it sends comes in at the camera's own rate, since no terminal settings stand between, and
+    // the answers go to it as well as to the port's client.
+    using Writer = std::function<void(std::span<const pelco::Byte> bytes)>;
+    // Whom answers go to on the second end; an empty writer once it has left.
+    void setSecondEnd(Writer writer);
+    // Bytes from the second end.
+    void receivedFromSecondEnd(std::span<const pelco::Byte> bytes);
+
     const Simulator &simulator() const { return m_simulator; }
 
 private:
@@ -43,6 +53,7 @@ private:
     void onRetry();
     void onTimer();
     Simulator::Line line() const;
+    bool portOpen() const; // a client has the pseudo-terminal's slave
     void carryOut(const Simulator::Step &step);
     void schedule();
     std::int64_t now() const { return m_clock.nsecsElapsed(); }
@@ -54,4 +65,5 @@ private:
     Simulator m_simulator;
     QSocketNotifier m_notifier;
     QTimer m_retry, m_timer;
+    Writer m_secondEnd;
 };

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <poll.h>
+#include <sys/socket.h>
+#include <thread>
 
 namespace lines {
 
@@ -14,6 +16,13 @@ namespace {
 
 // How long write() may take to hand its bytes to the kernel before it is an error.
 constexpr int writeTimeoutMs = 2000;
+
+// How long close() waits for the server to end its side after ours.
+constexpr int closeTimeoutMs = 1000;
+
+// What a server (ser2net) may take to hand received bytes to its port: closed sooner after
+// the last write, it may close its port with them still unwritten.
+constexpr std::chrono::milliseconds serverMargin{100};
 
 // What ser2net sends, and then closes, when another client holds the port (kickolduser off):
 // the connection's port, or its device through another connection.
@@ -57,6 +66,8 @@ struct NetworkLine::Private
     bool screening = true; // the first bytes are still being held
     qint64 readBound = 0;
     bool discarding = false; // received data is being dropped: no readyRead for it
+    // When what was written will have left the far port, at the line's rate.
+    std::chrono::steady_clock::time_point drainedAt;
 };
 
 NetworkLine::NetworkLine(NetworkAddress::Scheme scheme, QObject *parent)
@@ -89,18 +100,7 @@ NetworkLine::NetworkLine(NetworkAddress::Scheme scheme, QObject *parent)
             QStringLiteral("The connection to %1 failed: %2").arg(where, d->socket.errorString()),
             QStringLiteral("the connection failed: %1").arg(d->socket.errorString()));
     });
-    connect(&d->socket, &QTcpSocket::disconnected, this, [this] {
-        takeIn();
-        if (isABusyText(d->held)) {
-            const QString said = QString::fromLatin1(d->held.trimmed());
-            connectionGone(QStringLiteral("%1 is in use by another client (the server said \"%2\")")
-                               .arg(endpoint(), said),
-                           QStringLiteral("the port is in use by another client"));
-        } else {
-            connectionGone(QStringLiteral("%1 closed the connection").arg(endpoint()),
-                           QStringLiteral("the server closed the connection"));
-        }
-    });
+    connect(&d->socket, &QTcpSocket::disconnected, this, [this] { serverClosed(); });
 }
 
 NetworkLine::~NetworkLine()
@@ -143,7 +143,31 @@ void NetworkLine::close()
 {
     if (d->waiting)
         d->cancelled = true;
+    else if (d->open && connected()) {
+        // The last frames reach the far port before the server is told to close it.
+        const auto until = d->drainedAt + serverMargin;
+        if (until > std::chrono::steady_clock::now())
+            std::this_thread::sleep_until(until);
+        endInOrder();
+    }
     closeConnection();
+}
+
+void NetworkLine::endInOrder()
+{
+    // Closed with received bytes unread (a server's late Telnet notices), the socket would be
+    // reset, and a reset makes the server drop what it has not read yet: the last frames. So
+    // our side ends first, once all is sent, and what still comes is read and dropped until the
+    // server ends its side too.
+    d->discarding = true;
+    if (::shutdown(int(d->socket.socketDescriptor()), SHUT_WR) == 0) {
+        const QDeadlineTimer deadline(closeTimeoutMs);
+        while (d->socket.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired()) {
+            d->socket.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+            d->socket.readAll();
+        }
+    }
+    d->discarding = false;
 }
 
 void NetworkLine::closeConnection()
@@ -176,9 +200,12 @@ void NetworkLine::write(std::span<const std::uint8_t> bytes)
         // The server may have closed while the event loop did not run: the kernel would still
         // take the bytes, and they would be lost.
         pollfd p{int(d->socket.socketDescriptor()), POLLRDHUP, 0};
-        if (p.fd >= 0 && ::poll(&p, 1, 0) == 1 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)))
-            connectionGone(QStringLiteral("%1 closed the connection").arg(endpoint()),
-                           QStringLiteral("the server closed the connection"));
+        if (p.fd >= 0 && ::poll(&p, 1, 0) == 1 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR))) {
+            // What it said before it closed (a busy port's words) is read first.
+            d->socket.waitForReadyRead(0);
+            if (!d->gone)
+                serverClosed();
+        }
     }
     if (d->gone)
         raise(d->goneText);
@@ -186,6 +213,12 @@ void NetworkLine::write(std::span<const std::uint8_t> bytes)
     wire.reserve(bytes.size() + 8);
     encode(bytes, wire);
     send(wire);
+    // When the bytes will have left the far port: ten bits each at the line's rate, after
+    // those before them.
+    const auto now = std::chrono::steady_clock::now();
+    const auto lineTime =
+        std::chrono::microseconds(qint64(bytes.size()) * 10 * 1'000'000 / std::max(1, m_rate));
+    d->drainedAt = std::max(d->drainedAt, now) + lineTime;
 }
 
 void NetworkLine::send(std::span<const std::uint8_t> wire)
@@ -215,10 +248,15 @@ void NetworkLine::send(std::span<const std::uint8_t> wire)
 
 void NetworkLine::waitFor(const std::function<bool()> &done, QDeadlineTimer deadline)
 {
-    // Wakes the loop at the deadline.
+    // Wakes the loop at the deadline. A timer may fire a little early (a coarse one by up to 5 %):
+    // it is armed again for what is left, or the loop would wait for an event that never comes.
     QTimer wake;
     wake.setSingleShot(true);
-    wake.start(std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())));
+    wake.setTimerType(Qt::PreciseTimer);
+    const auto arm = [&] {
+        wake.start(std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime()) + 1));
+    };
+    arm();
     d->waiting = true;
     d->cancelled = false;
     struct Reset
@@ -239,6 +277,8 @@ void NetworkLine::waitFor(const std::function<bool()> &done, QDeadlineTimer dead
             raise(QStringLiteral("%1 did not answer within %2 s")
                       .arg(endpoint())
                       .arg(QString::number(double(d->timeout.count()) / 1000.0)));
+        if (!wake.isActive())
+            arm();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                         QEventLoop::WaitForMoreEvents);
     }
@@ -284,6 +324,20 @@ void NetworkLine::deliver(const std::vector<std::uint8_t> &data)
         d->screening = false;
         d->in += d->held;
         d->held.clear();
+    }
+}
+
+void NetworkLine::serverClosed()
+{
+    takeIn();
+    if (isABusyText(d->held)) {
+        const QString said = QString::fromLatin1(d->held.trimmed());
+        connectionGone(QStringLiteral("%1 is in use by another client (the server said \"%2\")")
+                           .arg(endpoint(), said),
+                       QStringLiteral("the port is in use by another client"));
+    } else {
+        connectionGone(QStringLiteral("%1 closed the connection").arg(endpoint()),
+                       QStringLiteral("the server closed the connection"));
     }
 }
 

@@ -14,6 +14,10 @@
 //    (a port that another client holds, with kickolduser off), told apart from a refusal.
 //  - write() hands the bytes to the kernel's socket buffer before it returns (TCP_NODELAY, so a
 //    frame leaves at once), bounded by a couple of seconds.
+//  - close() lets the last frames reach the far port (their time at the line's rate, and 0.1 s
+//    for the server) and ends the connection in order (our side first, then the server's,
+//    within a second), never with a reset: ser2net drops what it has not written to its port
+//    when the client goes.
 //  - A connection that drops while open emits lost(); the line stays open until closed, and the
 //    next write (or read) fails with the reason, as a serial line whose adapter was pulled does.
 //  - The text ser2net sends before closing a busy port is held back, never delivered as data:
@@ -91,6 +95,10 @@ private:
     // Reads what the socket holds (within the read bound); readyRead() if data came and notify.
     void takeIn(bool notify = true);
     void deliver(const std::vector<std::uint8_t> &data);
+    // Ends the open connection without a reset, so the server keeps what it has not read yet.
+    void endInOrder();
+    // The server ended the connection: gone, as a busy port if that is what it said.
+    void serverClosed();
     void connectionGone(const QString &text, const QString &why);
     void closeConnection();
 

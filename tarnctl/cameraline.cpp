@@ -1,7 +1,7 @@
 #include "cameraline.h"
 
 #include "interruption.h"
-#include "serialline.h"
+#include "lineforname.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -14,9 +14,26 @@ using pelco::PelcoReceiver;
 using pelco::PelcoReply;
 
 CameraLine::CameraLine(const cli::PortArg &target, int baud)
-    : m_line(std::make_unique<lines::SerialLine>())
+    : m_line(lines::makeLine(target.lineName()))
 {
     m_line->open(target.lineName(), baud, lines::Framing{});
+    if (target.isRawTcp())
+        awaitServersWord();
+}
+
+void CameraLine::awaitServersWord()
+{
+    QEventLoop loop;
+    bool lost = false;
+    QObject::connect(m_line.get(), &lines::Line::lost, &loop, [&] {
+        lost = true;
+        loop.quit();
+    });
+    QTimer::singleShot(rawSettleMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    // The line keeps its reason for the next write: an empty one raises it now.
+    if (lost)
+        m_line->write({});
 }
 
 void CameraLine::setBaud(int baud)

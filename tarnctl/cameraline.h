@@ -1,6 +1,6 @@
-// The line as tarnctl send and probe use it: the panel's line (rate,n,8,1, no flow control)
-// through the line layer, with frames going out in one write each, and the camera's answers
-// read back through the Pelco D receiver.
+// The line as tarnctl send, probe and joystick use it: the panel's line (rate,n,8,1, no flow
+// control) through the line layer, with frames going out in one write each, and the camera's
+// answers read back through the Pelco D receiver.
 #pragma once
 
 #include "cli.h"
@@ -17,8 +17,8 @@ class Interruption;
 class CameraLine
 {
 public:
-    // Opens target (COM<n>, or a device path as a port of its own) at baud. Raises
-    // lines::LineError.
+    // Opens target (COM<n>, a device path as a port of its own, or a network line) at baud.
+    // Raises lines::LineError. A raw TCP line keeps the server's rate whatever baud says.
     CameraLine(const cli::PortArg &target, int baud);
 
     // Another speed, at once, on the open port. What came in at the old one is still there:
@@ -44,7 +44,13 @@ public:
     // Closes the port; the destructor closes one left open.
     void close();
 
+    // How long a raw TCP line waits after connecting for the server to say its port is busy:
+    // ser2net says so at once and closes, but a raw connection is made before it can.
+    static constexpr int rawSettleMs = 200;
+
 private:
+    // Raises lines::LineError if the server closes the connection within rawSettleMs.
+    void awaitServersWord();
     // Feeds what the line holds to the receiver; true when onReply took a reply.
     bool take(const std::function<bool(const pelco::PelcoReply &)> &onReply);
     bool handle(const std::vector<pelco::PelcoEvent> &events,

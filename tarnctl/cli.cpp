@@ -1,6 +1,9 @@
 #include "cli.h"
 
 #include "baudrates.h"
+#include "line.h"
+#include "lineforname.h"
+#include "networkaddress.h"
 #include "portname.h"
 
 #include <QRegularExpression>
@@ -176,12 +179,31 @@ PortArg parsePort(const QString &text)
 {
     if (const auto number = lines::comNumber(text))
         return {*number, {}};
+    if (lines::isNetworkPortName(text)) {
+        try {
+            return {0, lines::parseNetworkAddress(text).url()};
+        } catch (const lines::LineError &error) {
+            throw UsageError(error.text());
+        }
+    }
     if (text.contains(QLatin1Char('/')))
         return {0, text};
     throw UsageError(
-        QStringLiteral("invalid port '%1': expected COM1 to COM255 or a device path such as "
-                       "/dev/ttyUSB0 (tarnctl ports lists the ports)")
+        QStringLiteral("invalid port '%1': expected COM1 to COM255, a device path such as "
+                       "/dev/ttyUSB0, tcp://HOST:PORT or rfc2217://HOST:PORT (tarnctl ports lists "
+                       "the local ports)")
             .arg(text));
+}
+
+bool PortArg::isRawTcp() const
+{
+    return !lines::rateNotice(device).isEmpty();
+}
+
+void noteServerRate(const PortArg &target, bool rateGiven)
+{
+    if (rateGiven && target.isRawTcp())
+        printError(lines::rateNotice(target.device));
 }
 
 QString PortArg::lineName() const

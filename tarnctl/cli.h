@@ -37,16 +37,26 @@ int parseMilliseconds(const QString &text, const QString &what, int min, int max
 // --protocol: "d" (Pelco D) or "p" (Pelco P).
 pelco::Protocol parseProtocol(const QString &text);
 
-// A PORT argument: COM1 to COM255 in any case (the names the panel's list shows), or a device
-// path, which is anything with a '/' in it.
+// A PORT argument: COM1 to COM255 in any case (the names the panel's list shows), a network
+// line (tcp://HOST:PORT or rfc2217://HOST:PORT, as the line layer reads them; a malformed one is
+// a UsageError with the line layer's text), or a device path, which is anything else with a '/'
+// in it.
 struct PortArg
 {
-    int number = 0; // n of COM<n>; 0 for a device path
-    QString device; // the device path; empty for COM<n>, which the ports namespace resolves
-    // The name a line opens: "COM9" (as the list writes it), or the device path.
+    int number = 0; // n of COM<n>; 0 for a device path or a network line
+    // The device path or the network line's URL; empty for COM<n>, which the ports namespace
+    // resolves.
+    QString device;
+    // The name a line opens: "COM9" (as the list writes it), the device path or the URL.
     QString lineName() const;
+    // A raw TCP line, whose rate is the server's.
+    bool isRawTcp() const;
 };
 PortArg parsePort(const QString &text);
+
+// Over a raw TCP line, when the operator gave a rate (rateGiven): says once on standard error
+// that the rate is the server's; the command goes on.
+void noteServerRate(const PortArg &target, bool rateGiven);
 
 // ACTION [ARGUMENTS] ACTION [ARGUMENTS] ...: the steps, read for the protocol; "wait SECONDS"
 // only with allowPause. command names the tarnctl command whose --help lists the actions.

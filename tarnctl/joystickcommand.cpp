@@ -163,7 +163,8 @@ int runJoystick(const QStringList &args)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Drives the cameras on PORT with a game controller (through SDL), at speeds that\n"
-        "follow the sticks:\n"
+        "follow the sticks. PORT is COM<n>, a device path, or a serial port across the\n"
+        "network, rfc2217://HOST:PORT or tcp://HOST:PORT (see tarnctl send --help).\n"
         "  left stick (leftx, lefty)     pan and tilt, both at once as a diagonal; pushed away\n"
         "                                is up; full pan held for a second is turbo\n"
         "  right stick up/down (righty)  zoom tele (pushed away) and wide\n"
@@ -190,7 +191,9 @@ int runJoystick(const QStringList &args)
         "failed, 2 for a bad command line or a bad line in the replay (named, before anything\n"
         "is sent), 130, 143 or 129 when SIGINT, SIGTERM or SIGHUP ended it.");
     parser.addHelpOption();
-    parser.addOption({"port", "The port: COM<n> or a device path.", "PORT"});
+    parser.addOption({"port",
+                      "The port: COM<n>, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT.",
+                      "PORT"});
     parser.addOption({"address",
                       "The cameras' addresses, 0 to 255, as N and N-M separated by commas, such "
                       "as 1,3,5-7 (as for sim); the first is the current camera (default 1).",
@@ -261,6 +264,7 @@ int runJoystick(const QStringList &args)
     std::optional<CameraLine> line;
     std::optional<SdlPad> sdl;
     std::unique_ptr<Recorder> recorder;
+    cli::noteServerRate(target, parser.isSet("baud"));
     try {
         line.emplace(target, session.baud);
         if (replayPath.empty())

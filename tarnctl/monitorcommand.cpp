@@ -7,7 +7,7 @@
 // XOFF characters onto a line it only listens to, and would swallow the bytes 0x11 and 0x13
 // that Pelco D frames carry as data and checksums.
 #include "cli.h"
-#include "serialline.h"
+#include "lineforname.h"
 #include "signalwatcher.h"
 #include "simline.h"
 #include "tarnctl.h"
@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 
 using pelco::Byte;
@@ -45,10 +46,16 @@ int runMonitor(const QStringList &args)
         "general response is known by the command just before it). Bad frames and bytes\n"
         "outside frames are shown too. The port is only read: the monitor never writes to\n"
         "the line. Ctrl+C or SIGTERM ends it.\n"
-        "PORT is COM1 to COM255 (as the panel's list names them) or a device path.\n"
+        "PORT is COM1 to COM255 (as the panel's list names them), a device path, or a serial\n"
+        "port across the network: rfc2217://HOST:PORT (the rate is set on the far port) or\n"
+        "tcp://HOST:PORT (raw TCP: the rate is the server's, and --baud only says so on\n"
+        "standard error).\n"
         "Exit status: 0 when stopped, 1 if the port fails, 2 for a bad command line.");
     parser.addHelpOption();
-    parser.addOption({"port", "The port to listen on.", "PORT"});
+    parser.addOption({"port",
+                      "The port to listen on: COM<n>, a device path, tcp://HOST:PORT or "
+                      "rfc2217://HOST:PORT.",
+                      "PORT"});
     parser.addOption({"baud", "Baud rate (default 9600).", "B", "9600"});
     parser.addOption({"protocol",
                       "Take only this protocol's frames: d (Pelco D) or p (Pelco P). Default: "
@@ -69,7 +76,9 @@ int runMonitor(const QStringList &args)
         return cli::exitUsage;
     }
 
-    lines::SerialLine port;
+    cli::noteServerRate(target, parser.isSet("baud"));
+    const std::unique_ptr<lines::Line> line = lines::makeLine(target.lineName());
+    lines::Line &port = *line;
     try {
         port.open(target.lineName(), baud, lines::Framing{});
     } catch (const lines::LineError &error) {

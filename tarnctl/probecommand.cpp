@@ -7,6 +7,9 @@
 #include "probeplan.h"
 #include "tarnctl.h"
 
+#include "lineforname.h"
+
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <unistd.h>
@@ -29,13 +32,13 @@ public:
     Progress() : m_shown(isatty(STDERR_FILENO)) {}
     ~Progress() { clear(); }
 
-    void show(int baud, std::size_t baudIndex, std::size_t baudCount, int address,
+    void show(const QString &rate, std::size_t baudIndex, std::size_t baudCount, int address,
               const probe::AddressRange &range)
     {
         if (!m_shown)
             return;
-        std::fprintf(stderr, "\rprobing %d baud (%zu of %zu), address %d of %d-%d\033[K", baud,
-                     baudIndex + 1, baudCount, address, range.first, range.last);
+        std::fprintf(stderr, "\rprobing %s (%zu of %zu), address %d of %d-%d\033[K",
+                     qPrintable(rate), baudIndex + 1, baudCount, address, range.first, range.last);
         std::fflush(stderr);
         m_dirty = true;
     }
@@ -73,7 +76,12 @@ int runProbe(const QStringList &args)
         "never moves a camera) and lists every answer, as it comes:\n"
         "  found address 37 at 4800 baud, pan 12.50°\n"
         "PORT is COM<n> as 'tarnctl ports' lists it, or a device path; it is opened as the\n"
-        "panel opens it. Only cameras with a wired reply path answer: on RS-485 the camera's\n"
+        "panel opens it. Across the network, rfc2217://HOST:PORT tries each rate on the far\n"
+        "port as on a local one. tcp://HOST:PORT (raw TCP) cannot set the rate: probe says so\n"
+        "on standard error, asks each address once at the server's rate, waiting as long as\n"
+        "at the slowest of --bauds, and reports\n"
+        "  found address 37 at the server's rate, pan 12.50°\n"
+        "Only cameras with a wired reply path answer: on RS-485 the camera's\n"
         "transmit pair (or the one shared pair) must reach the adapter. Pelco P has no\n"
         "queries, so --protocol p sends nothing.\n"
         "Each query waits for its answer as long as the query and the answer take on the line\n"
@@ -84,7 +92,9 @@ int runProbe(const QStringList &args)
         "Exit status: 0 when a camera answered, 1 when none did or the port failed, 2 for a\n"
         "bad command line.");
     parser.addHelpOption();
-    parser.addOption({"port", "The port: COM<n> or a device path.", "PORT"});
+    parser.addOption({"port",
+                      "The port: COM<n>, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT.",
+                      "PORT"});
     parser.addOption({"bauds",
                       "Baud rates to try, comma-separated (default: the panel's eight, "
                       "2400,4800,9600,19200,38400,56000,57600,115200).",
@@ -124,6 +134,21 @@ int runProbe(const QStringList &args)
         return cli::exitUsage;
     }
 
+    // A raw TCP line has one rate, the server's: one pass, each query waiting as long as it
+    // would at the slowest rate asked for.
+    const bool serverRate = target.isRawTcp();
+    std::optional<int> slowest;
+    if (serverRate) {
+        slowest = *std::min_element(bauds.begin(), bauds.end());
+        bauds.resize(1);
+        cli::printError(lines::rateNotice(target.device) +
+                        ": probing the addresses once, at the server's rate");
+    }
+    const auto rateText = [&](int baud) {
+        return serverRate ? QStringLiteral("the server's rate")
+                          : QStringLiteral("%1 baud").arg(baud);
+    };
+
     const pelco::Payload queryPayload =
         *pelco::encode(pelco::commandOf(pelco::CommandKind::QueryPan), Protocol::PelcoD);
     std::set<std::pair<int, int>> found; // baud, address
@@ -136,10 +161,10 @@ int runProbe(const QStringList &args)
                 line.setBaud(baud);
             // Nothing from before (noise at the old speed) counts as an answer at this one.
             line.discardInput();
-            const int wait = timeout ? *timeout : probe::queryWaitMs(baud);
+            const int wait = timeout ? *timeout : probe::queryWaitMs(slowest.value_or(baud));
             for (int address = range.first; address <= range.last && !(first && !found.empty());
                  ++address) {
-                progress.show(baud, b, bauds.size(), address, range);
+                progress.show(rateText(baud), b, bauds.size(), address, range);
                 line.send(frameBytes(Protocol::PelcoD, Byte(address), queryPayload));
                 // An answer that comes late, to an address asked before, counts as well.
                 line.listen(wait, [&](const PelcoReply &reply) {
@@ -147,8 +172,8 @@ int runProbe(const QStringList &args)
                         return false;
                     if (found.insert({baud, reply.address}).second) {
                         progress.clear();
-                        std::printf("found address %d at %d baud, pan %s\n", reply.address, baud,
-                                    degreesText(reply.value).c_str());
+                        std::printf("found address %d at %s, pan %s\n", reply.address,
+                                    qPrintable(rateText(baud)), degreesText(reply.value).c_str());
                         std::fflush(stdout);
                     }
                     return reply.address == address;
@@ -162,9 +187,9 @@ int runProbe(const QStringList &args)
         return cli::exitFailure;
     }
     if (found.empty()) {
-        cli::printError(QStringLiteral("no camera answered at %1 baud, addresses %2-%3 (only a "
+        cli::printError(QStringLiteral("no camera answered at %1, addresses %2-%3 (only a "
                                        "camera whose reply pair is wired can answer)")
-                            .arg(rateList(bauds))
+                            .arg(serverRate ? rateText(0) : rateList(bauds) + " baud")
                             .arg(range.first)
                             .arg(range.last));
         return cli::exitFailure;

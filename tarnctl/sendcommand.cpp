@@ -135,7 +135,11 @@ int runSend(const QStringList &args)
         "each ACTION in order (Pelco D, or Pelco P with --protocol p) and closes the port.\n"
         "After a query it waits for the camera's answer and prints it: \"pan 90.00°\",\n"
         "\"tilt 12345\" or \"zoom 40000\", one a line.\n"
-        "PORT is COM<n> as 'tarnctl ports' lists it, or a device path (/dev/ttyUSB0).\n\n"
+        "PORT is COM<n> as 'tarnctl ports' lists it, a device path (/dev/ttyUSB0), or a\n"
+        "serial port across the network: rfc2217://HOST:PORT (the rate is set on the far\n"
+        "port) or tcp://HOST:PORT (raw TCP: the rate is the server's, and --baud only says\n"
+        "so on standard error). HOST is a name, an IPv4 address or an IPv6 address in\n"
+        "brackets.\n\n"
         "Actions:\n" +
         cli::actionsHelp(true) + "\n" + cli::actionArgumentsHelp() +
         "\n--gap waits between every two frames; wait pauses where it stands, on top of the gap.\n"
@@ -152,7 +156,9 @@ int runSend(const QStringList &args)
         "it are still sent), 2 for a bad command line, 130, 143 or 129 when SIGINT, SIGTERM or\n"
         "SIGHUP ended it.");
     parser.addHelpOption();
-    parser.addOption({"port", "The port: COM<n> or a device path.", "PORT"});
+    parser.addOption({"port",
+                      "The port: COM<n>, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT.",
+                      "PORT"});
     parser.addOption({"baud", "Baud rate (default 9600).", "B", "9600"});
     parser.addOption({"address", "Camera address, 0 to 255 (default 1).", "N", "1"});
     parser.addOption({"gap", "Milliseconds to wait between frames (default 0).", "MS", "0"});
@@ -190,6 +196,7 @@ int runSend(const QStringList &args)
     // Opens the line only after the signals are watched, so that one that comes while it opens
     // still ends the command through its cleanup.
     Interruption interruption;
+    cli::noteServerRate(target, parser.isSet("baud"));
     std::optional<CameraLine> line;
     try {
         line.emplace(target, baud);

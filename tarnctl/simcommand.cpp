@@ -1,7 +1,7 @@
 // tarnctl sim [--port COM<n>] [--baud B] [--address LIST] [--replies WHICH] [--protocol d|p]
-// [--view]: a virtual camera, or a line of several, on a new port. It prints the port it took,
-// then one line per frame it receives with the state after, and answers on the line as a dome
-// would.
+// [--listen [HOST:]PORT] [--view]: a virtual camera, or a line of several, on a new port. It prints
+// the port it took, then one line per frame it receives with the state after, and answers on the
+// line as a dome would.
 #include "addresslist.h"
 #include "cli.h"
 #include "comnamespace.h"
@@ -10,6 +10,7 @@
 #include "signalwatcher.h"
 #include "simline.h"
 #include "simlineview.h"
+#include "simlistener.h"
 #include "simplacement.h"
 #include "simport.h"
 #include "simulatordriver.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 
 #include <memory>
+#include <optional>
 
 using pelco::Byte;
 using pelco::PelcoEvent;
@@ -45,6 +47,11 @@ void addOptions(QCommandLineParser &parser)
         "rate would bring the answer; Pelco P has no replies. While the other end has set\n"
         "another speed on the line, what arrives is noise to the camera: it decodes nothing,\n"
         "answers nothing, and says so.\n"
+        "With --listen it also serves the camera over raw TCP, as a serial device server\n"
+        "would (tarnctl send --port tcp://127.0.0.1:4001): the second line printed is where\n"
+        "it listens (\"listening on 127.0.0.1:4001\"). A network client's bytes come in at\n"
+        "the camera's own rate, and the answers go to it and to the port's client. A second\n"
+        "client while one is connected is told the port is in use and closed.\n"
         "Ctrl+C or SIGTERM ends it and removes the link. A COM<n> link to a device that is\n"
         "gone is replaced; one to a live device is refused, and so is a number one of the\n"
         "system's serial ports holds.\n"
@@ -69,6 +76,13 @@ void addOptions(QCommandLineParser &parser)
                       "Pelco P sends no replies, and --address is its address byte on the "
                       "wire (many Pelco P devices take their switch address minus one).",
                       "d|p", "d"});
+    parser.addOption({"listen",
+                      "Serve the camera over raw TCP as well, one client at a time, on HOST "
+                      "(a name, an IPv4 address or an IPv6 address in brackets; default "
+                      "127.0.0.1, this machine alone: a camera that anyone on the network could "
+                      "steer is opened only on purpose, e.g. 0.0.0.0:4001) and PORT (0: any "
+                      "free port).",
+                      "[HOST:]PORT"});
     parser.addOption({"view", "Show the camera's picture in a window; a line's cameras side by "
                               "side, each labelled."});
 }
@@ -127,6 +141,7 @@ public:
     }
 
     void finish() { m_driver.finish(); }
+    SimulatorDriver &driver() { return m_driver; }
 
 private:
     SimView *pictureOf(std::size_t camera) const
@@ -177,8 +192,10 @@ int runSim(const QStringList &args)
     addOptions(parser);
     std::optional<int> number;
     SimSettings settings;
+    std::optional<simlisten::Address> listen;
     try {
-        cli::parseOrThrow(parser, args, "sim", {"port", "baud", "address", "replies", "protocol"});
+        cli::parseOrThrow(parser, args, "sim",
+                          {"port", "baud", "address", "replies", "protocol", "listen"});
         cli::refusePositionals(parser);
         if (parser.isSet("port")) {
             number = lines::comNumber(parser.value("port"));
@@ -191,6 +208,8 @@ int runSim(const QStringList &args)
         settings.replies = parseReplies(parser.value("replies"));
         settings.protocol = cli::parseProtocol(parser.value("protocol"));
         settings.view = parser.isSet("view");
+        if (parser.isSet("listen"))
+            listen = simlisten::parseAddress(parser.value("listen"));
     } catch (const cli::UsageError &error) {
         cli::printError(error.what());
         return cli::exitUsage;
@@ -209,9 +228,17 @@ int runSim(const QStringList &args)
                          ComNamespace::systemDevices());
         simline::printLine(port.name() + ' ' + QString::fromStdString(port.slavePath()));
         SimSession simulator(port, settings);
+        std::optional<SimListener> listener;
+        if (listen) {
+            listener.emplace(*listen, simulator.driver());
+            simline::printLine(QStringLiteral("listening on ") + listener->endpoint());
+        }
         status = QCoreApplication::exec();
         simulator.finish();
     } catch (const VirtualPort::Error &error) {
+        cli::printError(error.what());
+        return cli::exitFailure;
+    } catch (const SimListener::Error &error) {
         cli::printError(error.what());
         return cli::exitFailure;
     }

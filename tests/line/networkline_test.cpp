@@ -106,6 +106,25 @@ TEST(NetworkLine, BothKindsCarryFramesBothWaysIntactWith255s)
     }
 }
 
+// Closed right after its last write, a line still gets the frame to the far port: ser2net drops
+// what it has not written yet when the client goes at once, or resets.
+TEST(NetworkLine, TheLastFrameBeforeCloseReachesTheLine)
+{
+    PtyPair pty;
+    Ser2net server(pty.slavePath());
+    for (const std::string &url : {server.rawUrl(), server.rfc2217Url()}) {
+        SCOPED_TRACE(url);
+        for (int round = 0; round < 5; ++round) {
+            const std::unique_ptr<Line> line = lines::makeLine(q(url));
+            line->open(q(url), 9600, Framing{});
+            line->write(upFrame);
+            line->close();
+            EXPECT_EQ(pty.read(upFrame.size(), 1000), upFrame) << "round " << round;
+            QThread::msleep(20); // ser2net lets the device go
+        }
+    }
+}
+
 // What a pseudo-terminal keeps of a line's framing: stop bits and flow control (it always reads
 // 8 data bits and no parity).
 bool oneStopBitWithoutFlowControl(const termios &t)

@@ -69,6 +69,10 @@ TEST_F(Completion, OffersWhatFitsWhereTheCursorIs)
         {{tarnctl, "send", "--port", m_ports + "/COM20"},
          m_ports + "/COM200 " + m_ports + "/COM201"},
         {{tarnctl, "sim", "--port", ""}, ""},
+        // The two network forms, after which the host is typed.
+        {{tarnctl, "send", "--port", "t"}, "tcp://"},
+        {{tarnctl, "probe", "--port", "rfc"}, "rfc2217://"},
+        {{tarnctl, "sim", "--listen", ""}, ""},
         {{tarnctl, "send", "--baud", "1"}, "115200 19200"},
         {{tarnctl, "send", "--baud", "5"}, "56000 57600"},
         {{tarnctl, "sim", "--baud=96"}, "--baud=9600"},
@@ -121,10 +125,13 @@ TEST_F(Completion, OffersThePortsThatTarnctlLists)
     for (std::string name, device; lines >> name >> device;)
         listed.insert(name);
     EXPECT_TRUE(listed.count("COM200") && listed.count("COM201")) << ports.out;
-    EXPECT_EQ(list(bash().complete({TARNCTL_PATH, "send", "--port", ""})), list(listed));
-    // The tarnctl being completed is the one asked; one that is not there gives no ports, and
-    // no error either.
-    EXPECT_EQ(list(bash().complete({m_runtime + "/no-tarnctl", "send", "--port", ""})), "");
+    Words offered = listed;
+    offered.insert({"tcp://", "rfc2217://"});
+    EXPECT_EQ(list(bash().complete({TARNCTL_PATH, "send", "--port", ""})), list(offered));
+    // The tarnctl being completed is the one asked; one that is not there gives no ports (the
+    // network forms alone), and no error either.
+    EXPECT_EQ(list(bash().complete({m_runtime + "/no-tarnctl", "send", "--port", ""})),
+              "rfc2217:// tcp://");
 }
 
 TEST_F(Completion, IsRegisteredForTarnctl)

@@ -67,8 +67,9 @@ TEST_F(TarnctlVoice, UsageErrorsReadAlikeWhicheverParserFindsThem)
                  "tarnctl: missing value after '--port' (see tarnctl send --help)\n"},
              // Our own findings, for comparison: lower case, the value quoted.
              Row{{"send", "--port", "ttyUSB0", "up"},
-                 "tarnctl: invalid port 'ttyUSB0': expected COM1 to COM255 or a device path such "
-                 "as /dev/ttyUSB0 (tarnctl ports lists the ports)\n"},
+                 "tarnctl: invalid port 'ttyUSB0': expected COM1 to COM255, a device path such "
+                 "as /dev/ttyUSB0, tcp://HOST:PORT or rfc2217://HOST:PORT (tarnctl ports lists "
+                 "the local ports)\n"},
          }) {
         const auto r = tarnctl(row.args);
         EXPECT_EQ(r.status, 2) << row.err;
