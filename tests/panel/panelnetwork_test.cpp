@@ -213,7 +213,7 @@ TEST_F(PanelNetworkTest, EachFailureToOpenEndsInTheMessageBoxWithItsText)
                 {3, "rfc2217://127.0.0.1:" + std::to_string(server.telnetPort())},
                 {4, "rfc2217://" + fixedRate.endpoint()}});
     FakePortSource list{
-        {"COM1 (gate-pi.invalid:2000)", "COM2 (refused)", "COM3 (telnet)", "COM4 (fixed rate)"}};
+        {"COM1 (gate-pi.invalid)", "COM2 (refused)", "COM3 (telnet)", "COM4 (fixed rate)"}};
     panel.setPortSource(&list);
     const std::string expected[] = {
         "gate-pi.invalid:2000: no such host (the name does not resolve)",

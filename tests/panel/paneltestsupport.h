@@ -31,6 +31,9 @@ public:
         if (index >= m_names.size())
             return NoMoreItems;
         const std::string &text = m_names[index];
+        // As the real source: a name that does not fit the list's buffer is not copied.
+        if (text.size() + 1 > *dataSize)
+            return MoreData;
         std::strncpy(name, "device", *nameSize);
         *nameSize = 6;
         std::memcpy(data, text.c_str(), text.size() + 1);
