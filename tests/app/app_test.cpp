@@ -92,7 +92,7 @@ TEST(AppTest, RunsThePanelAsMainWindowAndF1AsksForTheFocusedDialogsTopic)
 
 TEST(AppTest, TheApplicationTitleIsTheExecutablesBaseName)
 {
-    EXPECT_EQ(applicationTitle(), "panel_tests");
+    EXPECT_EQ(applicationTitle(), "app_tests");
 }
 
 namespace {

@@ -60,7 +60,7 @@ TEST(HelpFilePath, ReplacesTheLastExtensionOrAppendsOne)
     };
     for (const auto &[exe, hlp] : cases)
         EXPECT_EQ(helpFilePathFor(QString::fromUtf8(exe)), QString::fromUtf8(hlp)) << exe;
-    EXPECT_TRUE(helpFilePath().endsWith(QStringLiteral("/about_tests.hlp")))
+    EXPECT_TRUE(helpFilePath().endsWith(QStringLiteral("/app_tests.hlp")))
         << helpFilePath().toStdString();
 }
 
@@ -209,7 +209,7 @@ TEST_F(HelpFile, ViewerShowsTheTopicAndCloses)
     parent.show();
     std::unique_ptr<QDialog> viewer(createHelpViewer(&parent, lookup));
     EXPECT_EQ(viewer->parentWidget(), &parent);
-    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("about_tests Help"));
+    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("app_tests Help"));
     auto *browser = viewer->findChild<QTextBrowser *>();
     ASSERT_NE(browser, nullptr);
     const QString shown = browser->toPlainText();
