@@ -10,6 +10,7 @@
 //
 //   netpress_bench [presses]      (default 2000)
 #include "controlcontainer.h"
+#include "latency.h"
 #include "panelharness.h"
 #include "ptypair.h"
 #include "ptzcontrolpanel.h"
@@ -34,35 +35,10 @@
 #include <vector>
 
 namespace {
-using Clock = std::chrono::steady_clock;
+using latency::Clock;
+using latency::micros;
+using latency::percentile;
 
-double percentile(std::vector<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
-}
-
-double micros(Clock::time_point a, Clock::time_point b)
-{
-    return std::chrono::duration<double, std::micro>(b - a).count();
-}
-
-int connectTo(std::uint16_t port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    const int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    return fd;
-}
 } // namespace
 
 int main(int argc, char **argv)
@@ -85,7 +61,7 @@ int main(int argc, char **argv)
         return std::make_unique<SerialControl>([url](int) { return std::optional<QString>(url); });
     });
 
-    const int bare = connectTo(bareServer.rfc2217Port());
+    const int bare = latency::connectLoopback(bareServer.rfc2217Port());
     if (bare < 0) {
         std::fprintf(stderr, "the bare client could not connect\n");
         return 1;

@@ -8,6 +8,7 @@
 // in one write, read until the five answers).
 //
 //   network_bench [frames]      (default 2000)
+#include "latency.h"
 #include "ptypair.h"
 #include "rfc2217line.h"
 #include "ser2net.h"
@@ -28,41 +29,15 @@
 #include <vector>
 
 namespace {
-using Clock = std::chrono::steady_clock;
-
-double percentile(std::vector<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
-}
-
-double micros(Clock::time_point a, Clock::time_point b)
-{
-    return std::chrono::duration<double, std::micro>(b - a).count();
-}
-
-int connectTo(std::uint16_t port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    const int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    return fd;
-}
+using latency::Clock;
+using latency::micros;
+using latency::percentile;
 
 // The bare open: connect, send the same negotiation and settings as the line in one write, and
 // read until the server has answered all five settings.
 int bareOpen(std::uint16_t port)
 {
-    const int fd = connectTo(port);
+    const int fd = latency::connectLoopback(port);
     if (fd < 0)
         return -1;
     const std::uint8_t request[] = {
@@ -132,7 +107,7 @@ int main(int argc, char **argv)
 
     lines::Rfc2217Line line;
     line.open(url, 9600, lines::Framing{});
-    const int bare = connectTo(bareServer.rfc2217Port());
+    const int bare = latency::connectLoopback(bareServer.rfc2217Port());
     if (bare < 0) {
         std::fprintf(stderr, "the bare client could not connect\n");
         return 1;

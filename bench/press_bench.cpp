@@ -6,6 +6,7 @@
 //
 //   press_bench [presses]      (default 2000)
 #include "controlcontainer.h"
+#include "latency.h"
 #include "panelharness.h"
 #include "ptypair.h"
 #include "ptzcontrolpanel.h"
@@ -22,21 +23,9 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
-using Clock = std::chrono::steady_clock;
-
-double percentile(std::vector<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
-}
-
-double micros(Clock::time_point a, Clock::time_point b)
-{
-    return std::chrono::duration<double, std::micro>(b - a).count();
-}
-} // namespace
+using latency::Clock;
+using latency::micros;
+using latency::percentile;
 
 int main(int argc, char **argv)
 {
