@@ -1,6 +1,7 @@
 // Network lines against the real ser2net, its device a pseudo-terminal: what the client sends
 // is read at the pty's master, and the pty's settings are what the server made of the client's
 // requests.
+#include "eventwait.h"
 #include "lineforname.h"
 #include "ptypair.h"
 #include "rfc2217line.h"
@@ -37,27 +38,9 @@ using lines::Rfc2217Line;
 using lines::TcpLine;
 using namespace std::chrono_literals;
 
-template <typename F> bool processUntil(F done, int timeoutMs = 3000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 std::string raised(const std::function<void()> &f)
 {
-    try {
-        f();
-    } catch (const LineError &e) {
-        return e.text().toStdString();
-    }
-    return "(nothing raised)";
+    return raisedText<LineError>(f);
 }
 
 QString q(const std::string &s)

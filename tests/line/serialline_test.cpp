@@ -1,3 +1,4 @@
+#include "eventwait.h"
 #include "otheruser.h"
 #include "ptypair.h"
 #include "serialline.h"
@@ -25,27 +26,9 @@ SerialLine::PortResolver to(const std::string &device)
     return [device](int) { return std::optional<QString>(QString::fromStdString(device)); };
 }
 
-template <typename F> bool processUntil(F done, int timeoutMs = 3000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 std::string raised(const std::function<void()> &f)
 {
-    try {
-        f();
-    } catch (const LineError &e) {
-        return e.text().toStdString();
-    }
-    return "(nothing raised)";
+    return raisedText<LineError>(f);
 }
 
 const Bytes upFrame{0xFF, 0x01, 0x00, 0x08, 0x00, 0x3F, 0x48};

@@ -1,3 +1,4 @@
+#include "eventwait.h"
 #include "otheruser.h"
 #include "portconnection.h"
 #include "ptypair.h"
@@ -27,28 +28,9 @@ SerialControl::PortResolver to(const std::string &device)
     return [device](int) { return std::optional<QString>(QString::fromStdString(device)); };
 }
 
-// Runs the event loop until done() or the deadline.
-template <typename F> bool processUntil(F done, int timeoutMs = 3000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 std::string raised(const std::function<void()> &f)
 {
-    try {
-        f();
-    } catch (const CommError &e) {
-        return e.description();
-    }
-    return "(nothing raised)";
+    return raisedText<CommError>(f);
 }
 
 const std::vector<BYTE> upFrame{0xFF, 0x01, 0x00, 0x08, 0x00, 0x3F, 0x48};
