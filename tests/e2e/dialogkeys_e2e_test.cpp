@@ -9,19 +9,14 @@
 #include <regex>
 
 namespace {
-class DialogKeysEndToEnd : public PanelEndToEnd, public testing::WithParamInterface<bool>
+class DialogKeysEndToEnd : public BareOrUnderWindowManager
 {
 protected:
     void SetUp() override
     {
-        PanelEndToEnd::SetUp();
-        if (IsSkipped() || HasFatalFailure())
+        BareOrUnderWindowManager::SetUp();
+        if (setUpFailed())
             return;
-        if (GetParam()) {
-            startWindowManager();
-            if (IsSkipped() || HasFatalFailure())
-                return;
-        }
         // Above the numbers the machine's own serial ports take, so that they are listed last.
         for (int n = 0; n < 3; ++n) {
             m_lines[n].linkAs(m_portsDir, n + 7);

@@ -112,3 +112,18 @@ protected:
     std::optional<ChildProcess> m_windowManager;
     std::optional<ChildProcess> m_tarn;
 };
+
+// The same cases on bare Xvfb (false) and under openbox (true): SetUp starts the window manager
+// when the parameter asks for it; a subclass's SetUp calls this one first and goes on only if
+// it neither skipped nor failed.
+class BareOrUnderWindowManager : public PanelEndToEnd, public testing::WithParamInterface<bool>
+{
+protected:
+    void SetUp() override
+    {
+        PanelEndToEnd::SetUp();
+        if (GetParam() && !IsSkipped() && !HasFatalFailure())
+            startWindowManager();
+    }
+    bool setUpFailed() const { return IsSkipped() || HasFatalFailure(); }
+};

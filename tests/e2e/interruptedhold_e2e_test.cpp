@@ -73,19 +73,14 @@ private:
     xcb_connection_t *m_connection;
 };
 
-class InterruptedHold : public PanelEndToEnd, public testing::WithParamInterface<bool>
+class InterruptedHold : public BareOrUnderWindowManager
 {
 protected:
     void SetUp() override
     {
-        PanelEndToEnd::SetUp();
-        if (IsSkipped() || HasFatalFailure())
+        BareOrUnderWindowManager::SetUp();
+        if (setUpFailed())
             return;
-        if (GetParam()) {
-            startWindowManager();
-            if (IsSkipped() || HasFatalFailure())
-                return;
-        }
         m_line.linkAs(m_portsDir, 1);
     }
 

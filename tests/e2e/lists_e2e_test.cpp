@@ -6,19 +6,14 @@
 #include "resource.h"
 
 namespace {
-class ListsEndToEnd : public PanelEndToEnd, public testing::WithParamInterface<bool>
+class ListsEndToEnd : public BareOrUnderWindowManager
 {
 protected:
     void SetUp() override
     {
-        PanelEndToEnd::SetUp();
-        if (IsSkipped() || HasFatalFailure())
+        BareOrUnderWindowManager::SetUp();
+        if (setUpFailed())
             return;
-        if (GetParam()) {
-            startWindowManager();
-            if (IsSkipped() || HasFatalFailure())
-                return;
-        }
         m_com1.linkAs(m_portsDir, 1);
         m_com2.linkAs(m_portsDir, 2);
         scrambleLineSettings(m_com1);
